@@ -1,0 +1,71 @@
+#include "Components/OnvifFactoryTable.h"
+
+#include <mutex>
+
+#include "Component/FactoryRegistry.h"
+#include "Component/Unknown.h"
+#include "OnvifFramework/Utility/OnvifLog.h"
+
+namespace RPC {
+namespace Onvif {
+
+namespace {
+// Later components fill in their makers as they land; the order never changes.
+const OnvifFactoryRow kFactoryTable[] = {
+    {"COnvifClient::CFactory", "Client", "Onvif", nullptr},
+    {"CStreamSourceFactory", "StreamSource", "Onvif.MediaRealStream", nullptr},
+    {"CIConfigManagerFactory", "ConfigManager", "Onvif", nullptr},
+    {"CIPtzManagerFactory", "Ptz", "Onvif", nullptr},
+    {"CPTZBaseFactory", "Comm::PTZBase", "Onvif", nullptr},
+    {"CEventManagerFactory", "EventManager", "Onvif", nullptr},
+    {"CUserManagerFactory", "UserManager", "Onvif", nullptr},
+    {"CIEncodeFactory", "Encode", "Onvif", nullptr},
+    {"CDevAudioEncFactory", "DevAudioEnc", "Onvif", nullptr},
+    {"CIUpgraderFactory", "Upgrader", "Onvif", nullptr},
+    {"CIMagicBoxFactory", "MagicBox", "Onvif", nullptr},
+    {"CSnapManagerFactory", "SnapManager", "Onvif", nullptr},
+    {"CIMediaFileFindFactory", "MediaFileFind", "Onvif", nullptr},
+    {"CRecordingStreamSourceFactory", "StreamSource", "Onvif.MediaFileStream", nullptr},
+    {"CILogicDeviceManagerFactory", "DeviceManager::ILogicDeviceManager", "Onvif", nullptr},
+    {"CAlarmFactory", "Alarm", "Onvif", nullptr},
+    {"CTimeClientFactory", "Component::TimeClient", "Onvif", nullptr},
+    {"CMediaManagerFactory", "Media::IMediaManager", "Onvif", nullptr},
+    {"COSDManagerFactory", "Function::OSDManager", "Onvif", nullptr},
+    {"CVideoTalkPeerFactory", "VideoTalkPeer", "Onvif.VideoTalkPeer", nullptr},
+    {"CRemoteOSDManagerFactory", "Function::RemoteOSDManager", "Onvif", nullptr},
+    {"CDevAudioDecFactory", "DevAudioDec", "Onvif", nullptr},
+};
+
+std::mutex g_registrationMutex;
+} // namespace
+
+const OnvifFactoryRow* onvifFactoryTable(size_t& count)
+{
+    count = sizeof kFactoryTable / sizeof kFactoryTable[0];
+    return kFactoryTable;
+}
+
+size_t registerFactoryTable(const OnvifFactoryRow* rows, size_t count, bool* registered)
+{
+    std::lock_guard<std::mutex> lock(g_registrationMutex);
+    size_t done = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (registered[i] || !rows[i].makeFactory)
+            continue;
+        // The factory lives until the process exits: the framework may hand out its
+        // components at any time, even during static destruction.
+        Zentar::Component::IFactoryUnknown* factory = rows[i].makeFactory();
+        if (!factory || !Zentar::Component::registerFactory(factory)) {
+            ONVIF_LOG(LOG_ERROR, "register factory %s [%s/%s] failed\n", rows[i].factoryClass,
+                      rows[i].interfaceName, rows[i].classID);
+            delete factory;   // the framework refused it, so nobody else holds it
+            continue;
+        }
+        registered[i] = true;
+        ++done;
+    }
+    return done;
+}
+
+} // namespace Onvif
+} // namespace RPC

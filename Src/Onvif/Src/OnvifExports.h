@@ -1,0 +1,25 @@
+#pragma once
+// The C entry points the host calls after loading the library.
+#include <json/json.h>
+
+#if defined(_WIN32)
+#define ONVIF_EXPORT __declspec(dllexport)
+#else
+#define ONVIF_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" {
+
+// Registers the component factories (each once per process), initialises the SOAP
+// layer and creates the process-wide single objects.
+ONVIF_EXPORT void initOnvifComponentLibrary();
+ONVIF_EXPORT void initOnvifInstanceObjs();
+
+ONVIF_EXPORT bool setOnvifOptions(const Json::Value& options);
+ONVIF_EXPORT bool setOnvifMsgTimeout(int connectMs, int sendMs, int recvMs);
+ONVIF_EXPORT bool setOnvifVirtualAlarm(const char* address, int port);
+ONVIF_EXPORT int initLogPrinterLevel(int level);
+ONVIF_EXPORT void initAsynLoginThreadNum(int count);
+ONVIF_EXPORT int getThirdDeviceInterVesion();
+
+} // extern "C"

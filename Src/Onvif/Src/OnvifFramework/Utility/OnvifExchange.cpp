@@ -1,0 +1,136 @@
+#include "OnvifFramework/Utility/OnvifExchange.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "Infra/LastError.h"
+#include "OnvifFramework/Utility/OnvifBaseComm.h"
+#include "OnvifFramework/Utility/OnvifLog.h"
+#include "SOAPFramework/SOAPCall.h"
+#include "SOAPFramework/SOAPTransport.h"
+
+namespace RPC {
+namespace Onvif {
+
+using namespace Zentar::SOAPFramework;
+
+namespace {
+
+std::unique_ptr<CSOAPTransport> makeTransport(const OnvifExchangeParams& p)
+{
+    auto transport = std::make_unique<CSOAPTransport>(p.xaddr);
+    if (p.timeouts) {
+        transport->setConnectTimeout(p.timeouts->connectMs);
+        transport->setSendTimeout(p.timeouts->sendMs);
+        transport->setRecvTimeout(p.timeouts->recvMs);
+        transport->setTimeout(p.timeouts->totalMs);
+    } else {
+        COnvifBaseComm::instance()->applyTimeouts(*transport);
+    }
+    return transport;
+}
+
+int statusOf(const CSOAPTransport& transport)
+{
+    const char* status = transport.getHTTPHeader("Status");
+    return status ? std::atoi(status) : 0;
+}
+
+// Maps a failed call's error to the component last error. Returns true when the
+// failure means there is no answer at all (the exchange must stop).
+bool mapCallError(int error, const COnvifLoginInfo& login)
+{
+    const char* device = login.m_strAddress.c_str();
+    switch (error) {
+    case SOAP_CALL_CONNECT_FAILED:
+        ONVIF_LOG(LOG_DEBUG, "Device[%s] connect failed!\n", device);
+        Zentar::Infra::setLastError(ONVIF_ERR_UNREACHABLE);
+        return true;
+    case SOAP_CALL_RECV_TIMEOUT:
+        ONVIF_LOG(LOG_DEBUG, "Device[%s] recv rsp timeout!\n", device);
+        Zentar::Infra::setLastError(ONVIF_ERR_TIMEOUT);
+        return true;
+    case SOAP_CALL_BAD_ANSWER:
+        ONVIF_LOG(LOG_DEBUG, "Device[%s] rsp msg error!\n", device);
+        Zentar::Infra::setLastError(ONVIF_ERR_BAD_ANSWER);
+        return false;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+int exchangeAuthenticated(const OnvifExchangeParams& p, const COnvifLoginInfo& login, CSOAPMessage& request,
+                          CSOAPMessage& response, int* httpStatus)
+{
+    if (httpStatus)
+        *httpStatus = 0;
+    auto transport = makeTransport(p);
+    if (COnvifBaseComm::instance()->messageAuth(request, response, *transport, login, p.useStamp,
+                                                p.timeDifference) != 0) {
+        if (httpStatus)
+            *httpStatus = statusOf(*transport);
+        ONVIF_ERRLN();
+        return -1;
+    }
+    if (response.setNSURITable(p.namespaces) != 0) {
+        ONVIF_ERRLN();
+        return -1;
+    }
+    if (!hasResponseElement(response, p.operationName, p.logResponseFail)) {
+        ONVIF_ERRLN();
+        return -1;
+    }
+    return 0;
+}
+
+int exchangeAnonymousFirst(const OnvifExchangeParams& p, const COnvifLoginInfo& login, CSOAPMessage& request,
+                           CSOAPMessage& response, int* httpStatus)
+{
+    if (httpStatus)
+        *httpStatus = 0;
+    {
+        auto transport = makeTransport(p);
+        int error = -1;
+        if (call(*transport, request, response, &error) != 0) {
+            ONVIF_LOG(LOG_DEBUG, "Zentar::SOAPFramework::call ret is %d!\n", error);
+            if (mapCallError(error, login))
+                return -1;
+        }
+    }
+    if (response.setNSURITable(p.namespaces) != 0) {
+        ONVIF_ERRLN();
+        return -1;
+    }
+    if (hasResponseElement(response, p.operationName, false))
+        return 0;
+
+    // The device wants credentials (or answered something else): sign and send again.
+    // The second send happens even without a user name, so a device that merely
+    // hiccuped on the first request still gets its chance.
+    if (!login.m_strUserName.empty())
+        request.addAuthorization(login.m_strUserName.c_str(), login.m_strPassword.c_str(), p.useStamp,
+                                 p.timeDifference, nullptr, AUTH_WSSE_DIGEST);
+    auto transport = makeTransport(p);
+    int error = -1;
+    int ret = call(*transport, request, response, &error);
+    if (httpStatus)
+        *httpStatus = statusOf(*transport);
+    if (ret != 0) {
+        ONVIF_LOG(LOG_DEBUG, "Zentar::SOAPFramework::call ret is %d!\n", error);
+        mapCallError(error, login);
+        ONVIF_ERRLN();
+        return -1;
+    }
+    if (response.setNSURITable(p.namespaces) != 0 ||
+        !hasResponseElement(response, p.operationName, p.logResponseFail)) {
+        ONVIF_ERRLN();
+        return -1;
+    }
+    return 0;
+}
+
+} // namespace Onvif
+} // namespace RPC
