@@ -70,13 +70,12 @@ int writeScalar(CSOAPMessage& msg, const OnvifField& f, const Json::Value& v)
 int writeField(CSOAPMessage& msg, const OnvifField& f, const Json::Value& req)
 {
     const Json::Value* v = findKey(req, f.key);
-    if (isEmptyValue(v)) {
-        if (f.defaultValue)
-            return msg.set(f.path, f.defaultValue, true);
-        if (f.flags & FIELD_SEND_EMPTY)
-            return msg.set(f.path, static_cast<const char*>(nullptr), true);
-        return 0;
-    }
+    if (!v && f.defaultValue)
+        return msg.set(f.path, f.defaultValue, true);
+    if (isEmptyValue(v))
+        return (f.flags & FIELD_SEND_EMPTY) ? msg.set(f.path, static_cast<const char*>(nullptr), true) : 0;
+    if (f.type == FIELD_RECORD_LIST)
+        return -1;   // request records are written by the operation's hook
     if (f.type != FIELD_TEXT_LIST)
         return writeScalar(msg, f, *v);
     if (!v->isArray())
@@ -90,45 +89,76 @@ int writeField(CSOAPMessage& msg, const OnvifField& f, const Json::Value& req)
     return 0;
 }
 
-void readField(CSOAPMessage& msg, const OnvifField& f, Json::Value& rsp)
+Json::Value absentValue(OnvifFieldType type)
+{
+    switch (type) {
+    case FIELD_INT:
+        return 0;
+    case FIELD_DOUBLE:
+        return 0.0;
+    case FIELD_BOOL:
+        return false;
+    case FIELD_TEXT:
+        return "";
+    default:
+        return Json::Value(Json::arrayValue);
+    }
+}
+
+// Reads one field; i and j fill the path's slots. False when the element is absent.
+bool readValue(CSOAPMessage& msg, const OnvifField& f, Json::Value& out, int i, int j)
 {
     switch (f.type) {
-    case FIELD_TEXT:
-        if (const char* text = msg.getAsCString(f.path))
-            makeKey(rsp, f.key) = text;
-        break;
+    case FIELD_TEXT: {
+        const char* text = msg.getAsCString(f.path, i, j);
+        if (text)
+            out = text;
+        return text != nullptr;
+    }
     case FIELD_INT: {
         int value = 0;
-        if (msg.get(f.path, value) == 0)
-            makeKey(rsp, f.key) = value;
-        break;
+        if (msg.get(f.path, value, i, j) != 0)
+            return false;
+        out = value;
+        return true;
     }
     case FIELD_BOOL: {
         bool value = false;
-        if (msg.get(f.path, value) == 0)
-            makeKey(rsp, f.key) = value;
-        break;
+        if (msg.get(f.path, value, i, j) != 0)
+            return false;
+        out = value;
+        return true;
     }
     case FIELD_DOUBLE: {
-        if (!msg.getAsCString(f.path))
-            break;
-        double value = msg.getAsDouble(f.path);
-        if (msg.getLastCode() == 0)
-            makeKey(rsp, f.key) = value;
-        break;
+        if (!msg.getAsCString(f.path, i, j))
+            return false;
+        double value = msg.getAsDouble(f.path, i, j);
+        if (msg.getLastCode() != 0)
+            return false;
+        out = value;
+        return true;
     }
-    case FIELD_TEXT_LIST: {
-        int n = msg.getArraySize(f.path);
+    case FIELD_TEXT_LIST:
+    case FIELD_RECORD_LIST: {
+        // A list inside a record uses the second slot for its own index.
+        const bool nested = i >= 0;
+        int n = msg.getArraySize(f.path, i, -1);
         if (n <= 0)
-            break;
-        Json::Value& list = makeKey(rsp, f.key);
-        list = Json::Value(Json::arrayValue);
-        for (int i = 0; i < n; ++i)
-            if (const char* text = msg.getAsCString(f.path, i))
-                list.append(text);
-        break;
+            return false;
+        out = Json::Value(Json::arrayValue);
+        for (int k = 0; k < n; ++k) {
+            if (f.type == FIELD_RECORD_LIST) {
+                Json::Value record(Json::objectValue);
+                readFields(msg, f.children, record, nested ? i : k, nested ? k : -1);
+                out.append(record);
+            } else if (const char* text = msg.getAsCString(f.path, nested ? i : k, nested ? k : -1)) {
+                out.append(text);
+            }
+        }
+        return true;
     }
     }
+    return false;
 }
 
 } // namespace
@@ -144,10 +174,15 @@ int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& 
     return 0;
 }
 
-void readFields(CSOAPMessage& msg, const OnvifField* fields, Json::Value& rsp)
+void readFields(CSOAPMessage& msg, const OnvifField* fields, Json::Value& rsp, int i, int j)
 {
-    for (const OnvifField* f = fields; f && f->key; ++f)
-        readField(msg, *f, rsp);
+    for (const OnvifField* f = fields; f && f->key; ++f) {
+        Json::Value value;
+        if (readValue(msg, *f, value, i, j))
+            makeKey(rsp, f->key) = std::move(value);
+        else if (f->flags & FIELD_ALWAYS)
+            makeKey(rsp, f->key) = absentValue(f->type);
+    }
 }
 
 bool hasResponseElement(CSOAPMessage& msg, const char* operationName, bool logFail)

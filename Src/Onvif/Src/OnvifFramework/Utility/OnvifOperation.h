@@ -20,22 +20,27 @@ enum OnvifFieldType {
     FIELD_DOUBLE,
     FIELD_BOOL,       // JSON bool <-> "true"/"false"
     FIELD_TEXT_LIST,  // JSON array of strings <-> repeated element; the path holds one "[%d]"
+    FIELD_RECORD_LIST,  // response: JSON array of records <-> repeated element; `children` read each
+                        // record with paths holding "[%d]" slots (the outer index first)
 };
 
 enum OnvifFieldFlags : unsigned {
     FIELD_DEFAULT = 0,
     FIELD_SEND_EMPTY = 1u << 0,   // request: write the element even when the key is absent or empty
+    FIELD_ALWAYS = 1u << 1,       // response: write 0 / false / "" when the element is absent
 };
 
 // A request or response field: JSON key (dots make nested records: "Device.XAddr"),
 // message path relative to the operation or response element ("./tt:Name"), type.
-// defaultValue (request side, text form) is sent when the key is absent.
+// defaultValue (request side, text form) is sent when the key is absent; a key that is
+// present but empty sends nothing (devices read an empty element as a value).
 struct OnvifField {
     const char* key;
     const char* path;
     OnvifFieldType type;
     unsigned flags;
     const char* defaultValue;
+    const OnvifField* children = nullptr;   // FIELD_RECORD_LIST only
 };
 
 struct OnvifTimeouts {
@@ -74,7 +79,8 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
 
 // The pieces of the engine, for operations that must drive the exchange themselves.
 int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req);
-void readFields(CSOAPMessage& msg, const OnvifField* fields, Json::Value& rsp);
+// i and j fill the "[%d]" slots of the paths (records inside repeated elements).
+void readFields(CSOAPMessage& msg, const OnvifField* fields, Json::Value& rsp, int i = -1, int j = -1);
 // "/Envelope/Body/<name>Response" present?
 bool hasResponseElement(CSOAPMessage& msg, const char* operationName, bool logFail);
 
