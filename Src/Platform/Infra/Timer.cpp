@@ -36,7 +36,13 @@ struct CTimer::State {
 
 namespace {
 
+// The pool keeps a few threads and grows while every thread is inside a callback: some
+// callbacks (an asynchronous login to a dead device) block for seconds, and they must
+// not hold up the timers of every other device. Threads beyond the minimum leave after
+// a while without work.
 const int kPoolThreads = 3;
+const int kMaxPoolThreads = 256;
+const auto kIdleThreadLifetime = std::chrono::seconds(30);
 
 class CTimerService {
 public:
@@ -76,10 +82,17 @@ public:
 private:
     CTimerService()
     {
-        for (int i = 0; i < kPoolThreads; ++i) {
-            std::thread worker([this, i] { workerLoop(i); });
-            worker.detach();
-        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (int i = 0; i < kPoolThreads; ++i)
+            spawnLocked();
+    }
+
+    void spawnLocked()
+    {
+        const int index = m_nextIndex++;
+        ++m_threads;
+        std::thread worker([this, index] { workerLoop(index); });
+        worker.detach();
     }
 
     void workerLoop(int index)
@@ -89,7 +102,11 @@ private:
         std::unique_lock<std::mutex> lock(m_mutex);
         for (;;) {
             if (m_queue.empty()) {
-                m_wake.wait(lock);
+                if (m_wake.wait_for(lock, kIdleThreadLifetime) == std::cv_status::timeout &&
+                    m_queue.empty() && m_threads > kPoolThreads) {
+                    --m_threads;
+                    return;
+                }
                 continue;
             }
             auto first = m_queue.begin();
@@ -120,6 +137,9 @@ private:
         const Clock::time_point began = Clock::now();
         state->running = true;
         state->runningThread = std::this_thread::get_id();
+        // Keep one thread watching the queue while this one is busy.
+        if (++m_busy >= m_threads && m_threads < kMaxPoolThreads)
+            spawnLocked();
 
         lock.unlock();
         invoke(state->name, *proc, value);
@@ -130,6 +150,7 @@ private:
                       state->name.c_str(), static_cast<long long>(tookMs), limitMs);
         }
         lock.lock();
+        --m_busy;
 
         state->running = false;
         state->runningThread = std::thread::id();
@@ -174,6 +195,9 @@ private:
     std::condition_variable m_wake; // queue changed
     std::condition_variable m_idle; // some callback returned
     Queue m_queue;
+    int m_threads = 0;     // workers alive
+    int m_busy = 0;        // workers inside a callback
+    int m_nextIndex = 0;
 };
 
 } // namespace

@@ -1,0 +1,56 @@
+// Timer callbacks that block (a login to a dead device) must not hold up other timers.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "Infra/Timer.h"
+
+using Zentar::Infra::CTimer;
+
+TEST(PlatformTimerPool, BlockingCallbacksDoNotStarveOtherTimers)
+{
+    constexpr int kBlocking = 12;   // well above the pool's resting size
+    std::mutex mutex;
+    std::condition_variable cv;
+    int inside = 0;
+    bool release = false;
+
+    std::vector<std::unique_ptr<CTimer>> timers;
+    for (int i = 0; i < kBlocking; ++i) {
+        timers.push_back(std::make_unique<CTimer>("Blocking"));
+        timers.back()->start(
+            [&](unsigned long) {
+                std::unique_lock<std::mutex> lock(mutex);
+                ++inside;
+                cv.notify_all();
+                cv.wait_for(lock, std::chrono::seconds(20), [&] { return release; });
+            },
+            0, 0);
+    }
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        EXPECT_TRUE(cv.wait_for(lock, std::chrono::seconds(10), [&] { return inside == kBlocking; }))
+            << "only " << inside << " of " << kBlocking << " callbacks ran at once";
+    }
+    // A further timer still fires while all of those are blocked.
+    std::atomic<bool> fired{false};
+    CTimer quick("Quick");
+    quick.start([&](unsigned long) { fired = true; }, 0, 0);
+    for (int i = 0; i < 500 && !fired; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(fired.load());
+
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        release = true;
+    }
+    cv.notify_all();
+    for (auto& t : timers)
+        t->stopAndWait();
+}
