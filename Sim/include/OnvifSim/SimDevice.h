@@ -1,0 +1,69 @@
+#pragma once
+// Control handle of one running simulated device, for tests and tools. Every method is
+// thread-safe and may be called while clients talk to the device.
+#include "OnvifSim/DeviceDescription.h"
+#include "OnvifSim/SimTypes.h"
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace OnvifSim {
+
+class CDeviceCore;
+
+class CSimDevice {
+public:
+    CSimDevice(std::shared_ptr<CDeviceCore> core, unsigned short port, bool https, std::string host);
+
+    unsigned short port() const { return m_port; }
+    bool https() const { return m_https; }
+    std::string baseUrl() const;                                  // "http://127.0.0.1:PORT"
+    // Address of an offered service ("device", "media" ...); empty when not offered.
+    std::string serviceUrl(const std::string& serviceKey = "device") const;
+
+    // What arrived, oldest first (the most recent 20000 requests).
+    std::vector<CRecordedRequest> requests() const;
+    int requestCount() const;
+    int count(const std::string& operation) const;               // requests naming it, since the last clear
+    void clearRequests();
+
+    // Faults on demand; a fault with an empty operation hits every request.
+    void addFault(const CSimFault& fault);
+    bool addFault(const Json::Value& fault, std::string* error = nullptr);
+    void clearFaults();
+    void clearFaults(const std::string& operation);
+
+    // The device's clock: real time plus an offset.
+    long long clockOffset() const;
+    void setClockOffset(long long seconds);
+    void jumpClock(long long seconds);
+    // The clock jumps by `seconds` once `requests` more requests have been answered.
+    void jumpClockAfter(int requests, long long seconds);
+    long long deviceTime() const;                                  // seconds since 1970, device clock
+
+    // Credentials and habits.
+    void setUsers(const std::vector<CSimUser>& users);
+    void setAuthMode(EAuthMode mode);
+    void setRefusalStyle(ERefusalStyle style);
+    void setAnonymousOperations(const std::set<std::string>& operations);
+    // Every digest nonce issued so far is answered stale from now on.
+    void expireDigestNonces();
+    // Any other change to the live description (prefix style, transfer, scopes ...).
+    void update(const std::function<void(CDeviceDescription&)>& change);
+
+    // Read back the live state.
+    CDeviceDescription description() const;
+    int rebootCount() const;
+    int factoryResetCount() const;
+
+private:
+    std::shared_ptr<CDeviceCore> m_core;
+    unsigned short m_port;
+    bool m_https;
+    std::string m_host;
+};
+
+} // namespace OnvifSim

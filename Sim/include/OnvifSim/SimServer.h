@@ -1,0 +1,45 @@
+#pragma once
+// Hosts simulated devices in this process: one io_context and a small thread pool shared
+// by all devices, each device on its own loopback port. Nothing here throws.
+#include "OnvifSim/DeviceDescription.h"
+#include "OnvifSim/SimDevice.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace OnvifSim {
+
+class CSimServerImpl;
+
+class CSimServer {
+public:
+    explicit CSimServer(unsigned threads = 2);
+    ~CSimServer();
+    CSimServer(const CSimServer&) = delete;
+    CSimServer& operator=(const CSimServer&) = delete;
+
+    // Starts a device listening on bindAddress:port (port 0: a free port; loopback
+    // addresses only). Null with *error set when it cannot start.
+    std::shared_ptr<CSimDevice> addDevice(const CDeviceDescription& description, std::string* error = nullptr,
+                                          unsigned short port = 0, const std::string& bindAddress = "127.0.0.1");
+    std::shared_ptr<CSimDevice> addDevice(const Json::Value& description, std::string* error = nullptr,
+                                          unsigned short port = 0);
+    std::shared_ptr<CSimDevice> addDeviceFile(const std::string& path, std::string* error = nullptr,
+                                              unsigned short port = 0);
+
+    std::vector<std::shared_ptr<CSimDevice>> devices() const;
+    // Closes every listener and connection and joins the threads; idempotent.
+    void stop();
+
+private:
+    std::unique_ptr<CSimServerImpl> m_impl;
+};
+
+// Log lines go to stderr; tests that provoke many refusals may turn them off.
+void SetLogEnabled(bool enabled);
+
+// Directory of the shipped device descriptions.
+inline std::string DevicesDir() { return ONVIF_SIM_DEVICES_DIR; }
+
+} // namespace OnvifSim

@@ -1,0 +1,58 @@
+// onvif-sim: runs simulated ONVIF devices on loopback until SIGINT or SIGTERM.
+//   onvif-sim --device FILE [--port N] [--count N] [--https]
+#include "OnvifSim/SimServer.h"
+
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Simulated ONVIF device(s) on 127.0.0.1"};
+    std::string file;
+    unsigned port = 0;
+    unsigned count = 1;
+    bool https = false;
+    app.add_option("--device", file, "device description (JSON)")->required();
+    app.add_option("--port", port, "first port (0: any free port)")->check(CLI::Range(0u, 65535u));
+    app.add_option("--count", count, "copies of the device on consecutive ports")->check(CLI::Range(1u, 1000u));
+    app.add_flag("--https", https, "serve HTTPS with a self-signed certificate");
+    CLI11_PARSE(app, argc, argv);
+    if (port != 0 && port + count - 1 > 65535) {
+        std::cerr << "onvif-sim: --port " << port << " with --count " << count << " runs past port 65535\n";
+        return 2;
+    }
+
+    OnvifSim::CDeviceDescription description;
+    std::string error;
+    if (!OnvifSim::LoadDescriptionFile(file, description, error)) {
+        std::cerr << "onvif-sim: " << error << "\n";
+        return 1;
+    }
+    description.https = description.https || https;
+
+    // Block the stop signals before any thread starts so only sigwait below sees them.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    OnvifSim::CSimServer server(count > 8 ? 4 : 2);
+    for (unsigned i = 0; i < count; ++i) {
+        unsigned short p = port == 0 ? 0 : static_cast<unsigned short>(port + i);
+        auto device = server.addDevice(description, &error, p);
+        if (!device) {
+            std::cerr << "onvif-sim: " << error << "\n";
+            return 1;
+        }
+        std::cout << device->serviceUrl("device") << std::endl;
+    }
+    int received = 0;
+    sigwait(&signals, &received);
+    std::cerr << "onvif-sim: stopping on signal " << received << "\n";
+    server.stop();
+    return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// One accepted connection: reads requests with keep-alive, hands them to the device and
+// carries out what the device answers, including the misbehaviours (silence, garbage,
+// a wrong length ...). All of a connection's work runs on its own strand.
+#include "Http/HttpMessage.h"
+
+#include <asio/ip/tcp.hpp>
+#include <asio/ssl/context.hpp>
+
+#include <memory>
+#include <string>
+
+namespace OnvifSim {
+
+class IRequestSink {
+public:
+    virtual ~IRequestSink() = default;
+    virtual CHttpAnswer handle(const CHttpRequest& request, const CConnectionInfo& connection) = 0;
+    // The request could not be read (status 400 or 413); the connection closes after it.
+    virtual CHttpAnswer badRequest(int status, const std::string& reason, const CConnectionInfo& connection) = 0;
+    virtual int keepAliveSeconds() const = 0;
+};
+
+class ISession {
+public:
+    virtual ~ISession() = default;
+    // Closes the connection from any thread; pending work ends with operation_aborted.
+    virtual void stop() = 0;
+};
+
+std::shared_ptr<ISession> StartSession(asio::ip::tcp::socket socket, asio::ssl::context* tls,
+                                       std::shared_ptr<IRequestSink> sink, CConnectionInfo info);
+
+} // namespace OnvifSim

@@ -1,0 +1,24 @@
+// The services that have handlers. Add a new service's handler here.
+#include "Services/ServiceHandler.h"
+
+namespace OnvifSim {
+
+const CServiceHandler& DeviceService();
+
+const std::vector<const CServiceHandler*>& ServiceHandlers()
+{
+    static const std::vector<const CServiceHandler*> list = {
+        &DeviceService(),
+    };
+    return list;
+}
+
+const CServiceHandler* FindServiceHandler(const std::string& key)
+{
+    for (const CServiceHandler* handler : ServiceHandlers())
+        if (key == handler->key)
+            return handler;
+    return nullptr;
+}
+
+} // namespace OnvifSim

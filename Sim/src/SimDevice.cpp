@@ -1,0 +1,160 @@
+#include "OnvifSim/SimDevice.h"
+
+#include "Device/DeviceCore.h"
+
+namespace OnvifSim {
+
+CSimDevice::CSimDevice(std::shared_ptr<CDeviceCore> core, unsigned short port, bool https, std::string host)
+    : m_core(std::move(core)), m_port(port), m_https(https), m_host(std::move(host))
+{
+}
+
+std::string CSimDevice::baseUrl() const
+{
+    return std::string(m_https ? "https://" : "http://") + m_host + ":" + std::to_string(m_port);
+}
+
+std::string CSimDevice::serviceUrl(const std::string& serviceKey) const
+{
+    auto lock = m_core->lock();
+    const auto& services = m_core->state().current.services;
+    auto it = services.find(serviceKey);
+    return it == services.end() ? std::string() : baseUrl() + it->second;
+}
+
+std::vector<CRecordedRequest> CSimDevice::requests() const
+{
+    auto lock = m_core->lock();
+    return {m_core->log().begin(), m_core->log().end()};
+}
+
+int CSimDevice::requestCount() const
+{
+    auto lock = m_core->lock();
+    return static_cast<int>(m_core->log().size());
+}
+
+int CSimDevice::count(const std::string& operation) const
+{
+    auto lock = m_core->lock();
+    auto it = m_core->counts().find(operation);
+    return it == m_core->counts().end() ? 0 : it->second;
+}
+
+void CSimDevice::clearRequests()
+{
+    auto lock = m_core->lock();
+    m_core->log().clear();
+    m_core->counts().clear();
+}
+
+void CSimDevice::addFault(const CSimFault& fault)
+{
+    auto lock = m_core->lock();
+    m_core->faults().add(fault);
+}
+
+bool CSimDevice::addFault(const Json::Value& json, std::string* error)
+{
+    CSimFault fault;
+    std::string why;
+    if (!ParseSimFault(json, fault, why)) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    addFault(fault);
+    return true;
+}
+
+void CSimDevice::clearFaults()
+{
+    auto lock = m_core->lock();
+    m_core->faults().clear();
+}
+
+void CSimDevice::clearFaults(const std::string& operation)
+{
+    auto lock = m_core->lock();
+    m_core->faults().clear(operation);
+}
+
+long long CSimDevice::clockOffset() const
+{
+    auto lock = m_core->lock();
+    return m_core->state().current.clockOffsetSeconds;
+}
+
+void CSimDevice::setClockOffset(long long seconds)
+{
+    update([seconds](CDeviceDescription& d) { d.clockOffsetSeconds = seconds; });
+}
+
+void CSimDevice::jumpClock(long long seconds)
+{
+    update([seconds](CDeviceDescription& d) { d.clockOffsetSeconds += seconds; });
+}
+
+void CSimDevice::jumpClockAfter(int requests, long long seconds)
+{
+    auto lock = m_core->lock();
+    m_core->jumpClockAfter(requests, seconds);
+}
+
+long long CSimDevice::deviceTime() const
+{
+    auto lock = m_core->lock();
+    return m_core->state().now();
+}
+
+void CSimDevice::setUsers(const std::vector<CSimUser>& users)
+{
+    update([&users](CDeviceDescription& d) { d.users = users; });
+}
+
+void CSimDevice::setAuthMode(EAuthMode mode)
+{
+    update([mode](CDeviceDescription& d) { d.authMode = mode; });
+}
+
+void CSimDevice::setRefusalStyle(ERefusalStyle style)
+{
+    update([style](CDeviceDescription& d) { d.refusalStyle = style; });
+}
+
+void CSimDevice::setAnonymousOperations(const std::set<std::string>& operations)
+{
+    update([&operations](CDeviceDescription& d) { d.anonymousOperations = operations; });
+}
+
+void CSimDevice::expireDigestNonces()
+{
+    auto lock = m_core->lock();
+    m_core->digest().expireNonces();
+}
+
+void CSimDevice::update(const std::function<void(CDeviceDescription&)>& change)
+{
+    auto lock = m_core->lock();
+    change(m_core->state().current);
+}
+
+CDeviceDescription CSimDevice::description() const
+{
+    auto lock = m_core->lock();
+    return m_core->state().current;
+}
+
+int CSimDevice::rebootCount() const
+{
+    auto lock = m_core->lock();
+    return m_core->state().reboots;
+}
+
+int CSimDevice::factoryResetCount() const
+{
+    auto lock = m_core->lock();
+    return m_core->state().factoryResets;
+}
+
+} // namespace OnvifSim

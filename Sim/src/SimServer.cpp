@@ -1,0 +1,171 @@
+#include "OnvifSim/SimServer.h"
+
+#include "Common/Log.h"
+#include "Device/DeviceCore.h"
+#include "Http/HttpListener.h"
+#include "Http/TlsContext.h"
+
+#include <asio/executor_work_guard.hpp>
+#include <asio/io_context.hpp>
+
+#include <condition_variable>
+#include <optional>
+#include <thread>
+
+namespace OnvifSim {
+
+class CSimServerImpl {
+public:
+    explicit CSimServerImpl(unsigned threads);
+    std::shared_ptr<CSimDevice> add(const CDeviceDescription& description, std::string& error, unsigned short port,
+                                    const std::string& bindAddress);
+    void stop();
+
+    // Declared first so it is destroyed last: connections still queued in the io_context
+    // may refer to it until the io_context is gone.
+    std::unique_ptr<asio::ssl::context> m_tls;
+    asio::io_context m_io;
+    std::optional<asio::executor_work_guard<asio::io_context::executor_type>> m_work;
+    std::vector<std::thread> m_threads;
+    mutable std::mutex m_mutex;
+    std::vector<std::shared_ptr<CHttpListener>> m_listeners;
+    std::vector<std::shared_ptr<CSimDevice>> m_devices;
+    bool m_stopped = false;
+    std::mutex m_exitMutex;
+    std::condition_variable m_exited;
+    unsigned m_running = 0;
+};
+
+CSimServerImpl::CSimServerImpl(unsigned threads)
+{
+    m_work.emplace(m_io.get_executor());
+    m_running = std::max(1u, threads);
+    for (unsigned i = 0; i < m_running; ++i)
+        m_threads.emplace_back([this] {
+            try {
+                m_io.run();
+            } catch (const std::exception& e) {
+                LogLine(std::string("worker stopped by an exception: ") + e.what());
+            }
+            std::lock_guard<std::mutex> lock(m_exitMutex);
+            --m_running;
+            m_exited.notify_all();
+        });
+}
+
+std::shared_ptr<CSimDevice> CSimServerImpl::add(const CDeviceDescription& description, std::string& error,
+                                                unsigned short port, const std::string& bindAddress)
+{
+    if (bindAddress != "127.0.0.1" && bindAddress != "::1") {
+        error = "the simulator only listens on loopback (127.0.0.1 or ::1), not " + bindAddress;
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_stopped) {
+        error = "the server is stopped";
+        return nullptr;
+    }
+    if (description.https && !m_tls && !(m_tls = MakeSelfSignedTlsContext(error)))
+        return nullptr;
+    auto core = std::make_shared<CDeviceCore>(description);
+    auto listener = std::make_shared<CHttpListener>(m_io, core, description.https ? m_tls.get() : nullptr);
+    if (!listener->open(bindAddress, port, error))
+        return nullptr;
+    listener->start();
+    std::string host = bindAddress == "::1" ? "[::1]" : bindAddress;
+    auto device = std::make_shared<CSimDevice>(core, listener->port(), description.https, host);
+    m_listeners.push_back(listener);
+    m_devices.push_back(device);
+    LogLine((description.name.empty() ? description.source : description.name) + " listening on " +
+            device->serviceUrl());
+    return device;
+}
+
+void CSimServerImpl::stop()
+{
+    std::vector<std::shared_ptr<CHttpListener>> listeners;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_stopped)
+            return;
+        m_stopped = true;
+        listeners = m_listeners;
+    }
+    for (auto& listener : listeners)
+        listener->stop();
+    m_work.reset();
+    // Closed connections let run() return by itself; if something still holds work after
+    // a few seconds, stop the loop anyway so stopping can never hang.
+    {
+        std::unique_lock<std::mutex> lock(m_exitMutex);
+        if (!m_exited.wait_for(lock, std::chrono::seconds(5), [this] { return m_running == 0; }))
+            m_io.stop();
+    }
+    for (auto& thread : m_threads)
+        if (thread.joinable())
+            thread.join();
+}
+
+CSimServer::CSimServer(unsigned threads) : m_impl(std::make_unique<CSimServerImpl>(threads)) {}
+
+CSimServer::~CSimServer() { stop(); }
+
+std::shared_ptr<CSimDevice> CSimServer::addDevice(const CDeviceDescription& description, std::string* error,
+                                                  unsigned short port, const std::string& bindAddress)
+{
+    std::string why;
+    std::shared_ptr<CSimDevice> device;
+    try {
+        device = m_impl->add(description, why, port, bindAddress);
+    } catch (const std::exception& e) {
+        why = std::string("cannot start the device: ") + e.what();
+    }
+    if (!device) {
+        LogLine(why);
+        if (error)
+            *error = why;
+    }
+    return device;
+}
+
+std::shared_ptr<CSimDevice> CSimServer::addDevice(const Json::Value& json, std::string* error, unsigned short port)
+{
+    CDeviceDescription description;
+    std::string why;
+    if (!LoadDescription(json, description, why)) {
+        if (error)
+            *error = why;
+        return nullptr;
+    }
+    return addDevice(description, error, port);
+}
+
+std::shared_ptr<CSimDevice> CSimServer::addDeviceFile(const std::string& path, std::string* error,
+                                                      unsigned short port)
+{
+    CDeviceDescription description;
+    std::string why;
+    if (!LoadDescriptionFile(path, description, why)) {
+        if (error)
+            *error = why;
+        return nullptr;
+    }
+    return addDevice(description, error, port);
+}
+
+std::vector<std::shared_ptr<CSimDevice>> CSimServer::devices() const
+{
+    std::lock_guard<std::mutex> lock(m_impl->m_mutex);
+    return m_impl->m_devices;
+}
+
+void CSimServer::stop()
+{
+    try {
+        m_impl->stop();
+    } catch (const std::exception& e) {
+        LogLine(std::string("stop: ") + e.what());
+    }
+}
+
+} // namespace OnvifSim
