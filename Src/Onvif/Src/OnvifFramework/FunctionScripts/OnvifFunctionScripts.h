@@ -1,0 +1,98 @@
+#pragma once
+// Composite operations ("function scripts"): what components call instead of single ONVIF
+// operations. A script picks the service that answers (Media or Media2, with or without a
+// fallback), finds the service address in the information centre, runs the operation on
+// the login's service object through commonOpList, converts between the device's records
+// and the host's records where the host needs another form, and stores what it learnt in
+// the information centre.
+//
+// Every composite takes the login record, a request record (which it may change: the
+// service address and time offset are written into it) and a result record, and returns
+// true on success. The reply of a failed operation stays in the result, so a refused
+// exchange reaches the caller as "errorInfo" = "UNAUTH".
+#include <json/json.h>
+
+#include <string>
+
+#include "Component/ServerInfo.h"
+#include "OnvifFramework/FunctionScripts/OnvifServiceRegistry.h"
+
+namespace RPC {
+namespace Onvif {
+
+using Zentar::Component::ServerInfo;
+
+// The one path from a script to a service operation: finds the address of addressType
+// when the request has no "XAddr", picks the object of serviceName, stamps the time
+// offset and runs command on it.
+bool commonOpList(const ServerInfo& info, Json::Value& request, Json::Value& result, const char* addressType,
+                  const char* serviceName, const char* command);
+
+// Hand a value to the service objects of every service name of one login.
+void setTimeDifferenceAll(const ServerInfo& info, int seconds);
+void setTimeZoneAll(const ServerInfo& info, int zone);
+
+// The host's image-size name of a resolution ("D1", "720P", "1080P", ...), "%dx%d" when
+// no name fits, "" for a size that is not positive.
+std::string WxH2ImageSizeStr(int width, int height, const std::string& manufacturer);
+
+// The device clock: "SystemDateAndTime" of GetSystemDateAndTime (anonymous first).
+bool getSystemDateAndTime(const ServerInfo& info, Json::Value& request, Json::Value& result);
+// Reads the device clock at deviceXAddr (the cached "Device" address when empty) and
+// gives the device's UTC minus the local clock in seconds; false when it cannot be read.
+bool measureTimeDifference(const ServerInfo& info, const std::string& deviceXAddr, int& seconds);
+// Seconds of the reply's "SystemDateAndTime"."UTCDateTime" minus nowUtc; false when the
+// reply has no usable date.
+bool timeDifferenceFromReply(const Json::Value& reply, long long nowUtc, int& seconds);
+
+// The zone text sent with SetSystemDateAndTime for a zone of zoneSeconds east of UTC:
+// "GMT+08:00", or in the POSIX sense (west positive) "UTC-08:00".
+std::string makeTimeZoneText(int zoneSeconds, bool posix);
+
+// Device service.
+bool getServices(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getCapabilities(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getDeviceInformation(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getScopes(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool reboot(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setSystemDateAndTime(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// Profiles.
+// Groups the device's profiles into channels and streams and stores them (slot 2).
+bool getProfiles(const ServerInfo& info, Json::Value& request, Json::Value& result);
+// The device's profile list as it comes, ungrouped.
+bool getProfilesList(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool createProfile(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool addVideoSourceCfgToProfile(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool addAudioSourceCfgToProfile(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool addVideoEncoderCfgToProfile(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool addAudioEncoderCfgToProfile(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool addVideoAnalyticsCfgToProfile(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// Sources and configuration lists.
+bool getVideoSourceCfgs(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getAudioSourceCfgs(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getCompatibleVideoEncoderCfgs(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getCompatibleAudioEncoderCfgs(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getCompatibleVideoAnalyticsCfgs(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getVideoSources(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getAudioSources(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getMediaServiceCaps(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// Streams.
+bool getStreamUri(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getSnapshotUri(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool startMulticastStreaming(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool stopMulticastStreaming(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setSynchronizationPoints(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// Encoders (slots 3, 4, 5 and 16 of the information centre).
+bool getVideoEncoderCfg(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getVideoEncoderCfgOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setVideoEncoderCfg(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getAudioEncoderCfg(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getAudioEncoderCfgOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setAudioEncoderCfg(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+} // namespace Onvif
+} // namespace RPC

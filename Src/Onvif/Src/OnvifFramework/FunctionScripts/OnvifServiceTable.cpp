@@ -1,0 +1,33 @@
+// The service names the registry can build. Rows for the services of further areas
+// (PTZ, events, imaging, analytics, device IO, recording, replay, extensions) are added
+// here as their service objects arrive.
+#include "OnvifFramework/FunctionScripts/OnvifServiceRegistry.h"
+#include "OnvifProtocolCore/DeviceManagement/OnvifDeviceManagement.h"
+#include "OnvifProtocolCore/Media2/OnvifMedia2.h"
+#include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCfg.h"
+
+namespace RPC {
+namespace Onvif {
+
+namespace {
+
+template <class T>
+std::unique_ptr<COnvifProtoCore> make(const COnvifLoginInfo& login)
+{
+    return std::unique_ptr<COnvifProtoCore>(new T(login));
+}
+
+} // namespace
+
+const std::vector<OnvifServiceRow>& onvifServiceTable()
+{
+    static const std::vector<OnvifServiceRow> kRows = {
+        {"DeviceManagement", &make<COnvifDeviceManagement>},
+        {"MediaCfg", &make<COnvifMediaCfg>},
+        {"Media2", &make<COnvifMedia2>},
+    };
+    return kRows;
+}
+
+} // namespace Onvif
+} // namespace RPC
