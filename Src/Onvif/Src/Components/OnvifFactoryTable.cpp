@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "Component/FactoryRegistry.h"
+#include "Components/Client/OnvifClientFactory.h"
 #include "Component/Unknown.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 
@@ -12,7 +13,7 @@ namespace Onvif {
 namespace {
 // Later components fill in their makers as they land; the order never changes.
 const OnvifFactoryRow kFactoryTable[] = {
-    {"COnvifClient::CFactory", "Client", "Onvif", nullptr},
+    {"COnvifClient::CFactory", "Client", "Onvif", &COnvifClient::CFactory::make},
     {"CStreamSourceFactory", "StreamSource", "Onvif.MediaRealStream", nullptr},
     {"CIConfigManagerFactory", "ConfigManager", "Onvif", nullptr},
     {"CIPtzManagerFactory", "Ptz", "Onvif", nullptr},

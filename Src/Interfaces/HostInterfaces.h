@@ -1,0 +1,27 @@
+#pragma once
+// The host's component interfaces a client hands out. Each is declared in full by the
+// component that implements it; until then the client's getter for it returns null.
+#include "Component/Unknown.h"
+
+namespace Zentar {
+namespace Component {
+
+class IPtz;
+class IStreamSource;
+class IDevAudioEnc;
+class IDevAudioDec;
+class IConfigManager;
+class IUpgrader;
+class IAlarm;
+class ILogicDeviceManager;
+class IMagicBox;
+class IEncode;
+class ITimeClient;
+class IMediaManager;
+class IOSDManager;
+class IRemoteOSDManager;
+class IVideoTalkPeer;
+class IMediaFileFind;
+
+} // namespace Component
+} // namespace Zentar

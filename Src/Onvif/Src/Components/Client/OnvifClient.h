@@ -1,0 +1,94 @@
+#pragma once
+// One device session as the host sees it: login (synchronous or on a timer), the online
+// state with its background probe, the device clock, and the per-device sub-objects.
+#include <json/json.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "Component/Unknown.h"
+#include "IClient.h"
+#include "Infra/Mutex.h"
+#include "Infra/Timer.h"
+
+namespace RPC {
+namespace Onvif {
+
+using Zentar::Component::ServerInfo;
+
+// Why the last login failed, as the host's login-result procedure is told.
+enum OnvifLoginFailure { LOGIN_FAIL_OTHER = 0, LOGIN_FAIL_CREDENTIALS = 1, LOGIN_FAIL_UNREACHABLE = 33 };
+
+class COnvifClient : public Zentar::Component::IClient {
+public:
+    class CFactory;
+
+    explicit COnvifClient(const ServerInfo& info);
+    ~COnvifClient() override;
+
+    bool login() override;
+    int tryToLogin();
+    bool logout() override;
+    bool getOnlineState() override;
+    bool isBroken() override;
+    void setOnlineState(bool online);
+    bool setCurrentTime(time_t time, int zoneSeconds) override;
+    bool attachLoginResultProc(LoginResultProc proc) override;
+    bool detachLoginResultProc() override;
+
+    Zentar::Component::IPtz* getIPtz(int channel) override;
+    Zentar::Component::IStreamSource* getIStreamSource(const Zentar::Component::StreamRequest& request) override;
+    Zentar::Component::IDevAudioEnc* getDevAudioEnc(const Zentar::Component::StreamRequest& request) override;
+    Zentar::Component::IConfigManager* getConfigManager() override;
+    Zentar::Component::IUpgrader* getUpgrader() override;
+    Zentar::Component::IAlarm* getIAlarm() override;
+    Zentar::Component::ILogicDeviceManager* getILogicDeviceManager() override;
+    Zentar::Component::IMagicBox* getIMagicBox() override;
+    Zentar::Component::IEncode* getEncode() override;
+    Zentar::Component::ITimeClient* getTimeClient() override;
+    Zentar::Component::IMediaManager* getMediaManager() override;
+    Zentar::Component::IOSDManager* getOSDManager() override;
+    Zentar::Component::IRemoteOSDManager* getRemoteOSDManager() override;
+    Zentar::Component::IVideoTalkPeer* getIVideoTalkPeer() override;
+    Zentar::Component::IMediaFileFind* createMediaFileFind() override;
+    Zentar::Component::IStreamSource* createRecordingStreamSource() override;
+    Zentar::Component::IDevAudioDec* createDevAudioDec(int type) override;
+    void destroy() override;
+
+    const ServerInfo& getServerInfo() const { return *m_serverInfo; }
+    bool isLoggedIn() const { return m_loggedIn.load(); }
+    int getLoginFailureReason() const { return m_failureReason.load(); }
+    uint32_t getLoginErrorCode() const { return m_errorCode.load(); }
+
+    // Asynchronous logins in progress in this process (for the limit and for tests).
+    static int asyncLoginsRunning();
+
+private:
+    void initOnlineInfo();
+    void clearOnlineInfo();
+    // Login step 1 and the online probe: can the device's clock be read at all?
+    bool probeReachable();
+    void notifyLoginResult(int reason, bool afterProfiles);
+    void failLogin(int reason, uint32_t code, bool afterProfiles);
+    // "Keyword<addr-port-media-mode-key5>" for log lines.
+    std::string keyword() const;
+
+    // Passed in: the device's login record, shared with whoever created us.
+    std::shared_ptr<ServerInfo> m_serverInfo;
+
+    std::atomic<bool> m_loggedIn{false};
+    std::atomic<int> m_failureReason{LOGIN_FAIL_OTHER};
+    std::atomic<uint32_t> m_errorCode{0};
+    Zentar::Infra::CTimer m_loginTimer{"OnvifloginTimer"};
+
+    Zentar::Infra::CMutex m_onlineMutex;
+    Json::Value m_onlineInfo;   // "IsOnline", "LastUpdateTime"
+    std::unique_ptr<Zentar::Infra::CTimer> m_onlineTimer;
+
+    Zentar::Infra::CMutex m_callbackMutex;
+    LoginResultProc m_loginResultProc;
+};
+
+} // namespace Onvif
+} // namespace RPC
