@@ -1,5 +1,6 @@
 // onvif-sim: runs simulated ONVIF devices on loopback until SIGINT or SIGTERM.
 //   onvif-sim --device FILE [--port N] [--count N] [--https]
+//   onvif-sim --replay DIR [--keep-addresses] [--cycle-variants] [--rtsp-port N] [--port N] [--count N] [--https]
 #include "OnvifSim/SimServer.h"
 
 #include <CLI/CLI.hpp>
@@ -15,7 +16,16 @@ int main(int argc, char** argv)
     unsigned port = 0;
     unsigned count = 1;
     bool https = false;
-    app.add_option("--device", file, "device description (JSON)")->required();
+    std::string replayDir;
+    OnvifSim::CReplayOptions replay;
+    auto* source = app.add_option_group("source", "what the device is");
+    source->add_option("--device", file, "device description (JSON)");
+    auto* replayOption = source->add_option("--replay", replayDir, "folder of recorded answers");
+    source->require_option(1);
+    app.add_flag("--keep-addresses", replay.keepAddresses, "serve recorded addresses unchanged")->needs(replayOption);
+    app.add_flag("--cycle-variants", replay.cycleVariants, "answer with each variant in turn")->needs(replayOption);
+    app.add_option("--rtsp-port", replay.rtspPort, "port for rewritten rtsp:// addresses (0: as recorded)")
+        ->needs(replayOption);
     app.add_option("--port", port, "first port (0: any free port)")->check(CLI::Range(0u, 65535u));
     app.add_option("--count", count, "copies of the device on consecutive ports")->check(CLI::Range(1u, 1000u));
     app.add_flag("--https", https, "serve HTTPS with a self-signed certificate");
@@ -27,7 +37,8 @@ int main(int argc, char** argv)
 
     OnvifSim::CDeviceDescription description;
     std::string error;
-    if (!OnvifSim::LoadDescriptionFile(file, description, error)) {
+    replay.https = https;
+    if (replayDir.empty() && !OnvifSim::LoadDescriptionFile(file, description, error)) {
         std::cerr << "onvif-sim: " << error << "\n";
         return 1;
     }
@@ -43,7 +54,8 @@ int main(int argc, char** argv)
     OnvifSim::CSimServer server(count > 8 ? 4 : 2);
     for (unsigned i = 0; i < count; ++i) {
         unsigned short p = port == 0 ? 0 : static_cast<unsigned short>(port + i);
-        auto device = server.addDevice(description, &error, p);
+        auto device = replayDir.empty() ? server.addDevice(description, &error, p)
+                                        : server.addReplayDevice(replayDir, replay, &error, p);
         if (!device) {
             std::cerr << "onvif-sim: " << error << "\n";
             return 1;

@@ -1,6 +1,7 @@
 #include "OnvifSim/SimDevice.h"
 
 #include "Device/DeviceCore.h"
+#include "Replay/ReplayAnswers.h"
 
 namespace OnvifSim {
 
@@ -155,6 +156,17 @@ int CSimDevice::factoryResetCount() const
 {
     auto lock = m_core->lock();
     return m_core->state().factoryResets;
+}
+
+bool CSimDevice::setReplayVariant(const std::string& action, const std::string& suffix, std::string* error)
+{
+    auto lock = m_core->lock();
+    std::string why = "the device is not replayed from a folder";
+    if (m_core->replay() && m_core->replay()->setVariant(action, suffix, why))
+        return true;
+    if (error)
+        *error = why;
+    return false;
 }
 
 } // namespace OnvifSim

@@ -4,6 +4,7 @@
 #include "Device/DeviceCore.h"
 #include "Http/HttpListener.h"
 #include "Http/TlsContext.h"
+#include "Replay/ReplayAnswers.h"
 
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
@@ -18,7 +19,7 @@ class CSimServerImpl {
 public:
     explicit CSimServerImpl(unsigned threads);
     std::shared_ptr<CSimDevice> add(const CDeviceDescription& description, std::string& error, unsigned short port,
-                                    const std::string& bindAddress);
+                                    const std::string& bindAddress, std::shared_ptr<CReplayAnswers> replay = nullptr);
     void stop();
 
     // Declared first so it is destroyed last: connections still queued in the io_context
@@ -54,7 +55,8 @@ CSimServerImpl::CSimServerImpl(unsigned threads)
 }
 
 std::shared_ptr<CSimDevice> CSimServerImpl::add(const CDeviceDescription& description, std::string& error,
-                                                unsigned short port, const std::string& bindAddress)
+                                                unsigned short port, const std::string& bindAddress,
+                                                std::shared_ptr<CReplayAnswers> replay)
 {
     if (bindAddress != "127.0.0.1" && bindAddress != "::1") {
         error = "the simulator only listens on loopback (127.0.0.1 or ::1), not " + bindAddress;
@@ -67,7 +69,7 @@ std::shared_ptr<CSimDevice> CSimServerImpl::add(const CDeviceDescription& descri
     }
     if (description.https && !m_tls && !(m_tls = MakeSelfSignedTlsContext(error)))
         return nullptr;
-    auto core = std::make_shared<CDeviceCore>(description);
+    auto core = std::make_shared<CDeviceCore>(description, std::move(replay));
     auto listener = std::make_shared<CHttpListener>(m_io, core, description.https ? m_tls.get() : nullptr);
     if (!listener->open(bindAddress, port, error))
         return nullptr;
@@ -151,6 +153,30 @@ std::shared_ptr<CSimDevice> CSimServer::addDeviceFile(const std::string& path, s
         return nullptr;
     }
     return addDevice(description, error, port);
+}
+
+std::shared_ptr<CSimDevice> CSimServer::addReplayDevice(const std::string& dir, const CReplayOptions& options,
+                                                        std::string* error, unsigned short port)
+{
+    CReplayFolder folder;
+    std::string why;
+    std::shared_ptr<CSimDevice> device;
+    try {
+        if (LoadReplayFolder(dir, folder, why)) {
+            CDeviceDescription description = folder.description;
+            description.https = description.https || options.https;
+            auto replay = std::make_shared<CReplayAnswers>(std::move(folder), options);
+            device = m_impl->add(description, why, port, "127.0.0.1", std::move(replay));
+        }
+    } catch (const std::exception& e) {
+        why = dir + ": " + e.what();
+    }
+    if (!device) {
+        LogLine(why);
+        if (error)
+            *error = why;
+    }
+    return device;
 }
 
 std::vector<std::shared_ptr<CSimDevice>> CSimServer::devices() const

@@ -59,6 +59,12 @@ public:
     int rebootCount() const;
     int factoryResetCount() const;
 
+    // Replayed devices: serve the recorded file with `suffix` for "<service>.<Action>"
+    // (setReplayVariant("events.PullMessages", "Motion")); "" returns to the plain file, or
+    // to cycling when it is on. False with *error when the device is not replayed or has no
+    // such action or variant.
+    bool setReplayVariant(const std::string& action, const std::string& suffix, std::string* error = nullptr);
+
 private:
     std::shared_ptr<CDeviceCore> m_core;
     unsigned short m_port;

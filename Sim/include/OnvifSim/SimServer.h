@@ -2,6 +2,7 @@
 // Hosts simulated devices in this process: one io_context and a small thread pool shared
 // by all devices, each device on its own loopback port. Nothing here throws.
 #include "OnvifSim/DeviceDescription.h"
+#include "OnvifSim/ReplayOptions.h"
 #include "OnvifSim/SimDevice.h"
 
 #include <memory>
@@ -27,6 +28,10 @@ public:
                                           unsigned short port = 0);
     std::shared_ptr<CSimDevice> addDeviceFile(const std::string& path, std::string* error = nullptr,
                                               unsigned short port = 0);
+    // A device answering with the recorded answers in folder `dir`; *error reads
+    // "<file>: <reason>" when the folder is unusable.
+    std::shared_ptr<CSimDevice> addReplayDevice(const std::string& dir, const CReplayOptions& options = {},
+                                                std::string* error = nullptr, unsigned short port = 0);
 
     std::vector<std::shared_ptr<CSimDevice>> devices() const;
     // Closes every listener and connection and joins the threads; idempotent.

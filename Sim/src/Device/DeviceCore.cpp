@@ -6,7 +6,8 @@
 
 namespace OnvifSim {
 
-CDeviceCore::CDeviceCore(const CDeviceDescription& description)
+CDeviceCore::CDeviceCore(const CDeviceDescription& description, std::shared_ptr<CReplayAnswers> replay)
+    : m_replay(std::move(replay))
 {
     m_state.initial = description;
     m_state.current = description;
@@ -85,6 +86,9 @@ CHttpAnswer CDeviceCore::dispatch(const CHttpRequest& http, const CConnectionInf
     for (const auto& [key, servicePath] : m_state.current.services)
         if (servicePath == path)
             service = FindService(key);
+    // A replayed device answers on every path; the request's namespace picks the answer.
+    if (!service && m_replay)
+        service = FindService("device");
     if (!service)
         return plainAnswer(404, "Not Found");
     if (http.method != "POST") {
@@ -135,6 +139,8 @@ CHttpAnswer CDeviceCore::serve(const CHttpRequest& http, const CConnectionInfo& 
     entry.user = auth.who.ok ? auth.who.user : "";
     entry.level = auth.who.level;
     entry.authMethod = auth.who.ok ? auth.who.method : "";
+    if (m_replay)
+        return replayed(http, connection, soap, service, auth.who);
     const CServiceHandler* handler = FindServiceHandler(service.key);
     const COperation* operation = nullptr;
     if (handler)

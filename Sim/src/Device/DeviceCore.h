@@ -12,18 +12,21 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 
 namespace OnvifSim {
 
 struct CServiceInfo;
 class CSoapRequest;
+class CReplayAnswers;
 
 class CDeviceCore final : public IRequestSink {
 public:
     static constexpr size_t kMaxLoggedRequests = 20000;
 
-    explicit CDeviceCore(const CDeviceDescription& description);
+    // With `replay`, recorded answers stand in for the service handlers.
+    explicit CDeviceCore(const CDeviceDescription& description, std::shared_ptr<CReplayAnswers> replay = nullptr);
 
     CHttpAnswer handle(const CHttpRequest& request, const CConnectionInfo& connection) override;
     CHttpAnswer badRequest(int status, const std::string& reason, const CConnectionInfo& connection) override;
@@ -36,6 +39,7 @@ public:
     CHttpDigest& digest() { return m_digest; }
     std::deque<CRecordedRequest>& log() { return m_log; }
     std::map<std::string, int>& counts() { return m_counts; }
+    CReplayAnswers* replay() { return m_replay.get(); }
     void jumpClockAfter(int requests, long long seconds);
 
 private:
@@ -48,6 +52,8 @@ private:
     CHttpAnswer dispatch(const CHttpRequest& http, const CConnectionInfo& connection, CRecordedRequest& record);
     CHttpAnswer serve(const CHttpRequest& http, const CConnectionInfo& connection, const CSoapRequest& soap,
                       const CServiceInfo& service, CRecordedRequest& record);
+    CHttpAnswer replayed(const CHttpRequest& http, const CConnectionInfo& connection, const CSoapRequest& soap,
+                         const CServiceInfo& service, const CAuthOutcome& caller);
     CAuthResult authenticate(const CHttpRequest& http, const CSoapRequest& soap, bool anonymousAllowed);
     void record(CRecordedRequest record);
     bool needsDigestFirst(const CHttpRequest& http);
@@ -71,6 +77,7 @@ private:
     bool m_lastDigestStale = false;
     int m_jumpCountdown = 0;
     long long m_jumpSeconds = 0;
+    std::shared_ptr<CReplayAnswers> m_replay;
 };
 
 } // namespace OnvifSim
