@@ -6,6 +6,7 @@
 #include "Description/JsonFields.h"
 #include "Description/Namespaces.h"
 #include "Common/TimeUtil.h"
+#include "Media/MediaModel.h"
 
 #include <json/reader.h>
 
@@ -277,6 +278,9 @@ bool LoadDescription(const Json::Value& json, CDeviceDescription& out, std::stri
         ReadTopLevel(json, d, error);
     if (error.empty())
         CheckConsistency(d, error);
+    Json::Value media;   // the media members are checked here and read again when the device runs
+    if (error.empty())
+        BuildMediaModel(json, media, error);
     if (!error.empty()) {
         error = source + ": " + error;
         return false;

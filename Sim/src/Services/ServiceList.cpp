@@ -4,11 +4,15 @@
 namespace OnvifSim {
 
 const CServiceHandler& DeviceService();
+const CServiceHandler& MediaService();
+const CServiceHandler& Media2Service();
 
 const std::vector<const CServiceHandler*>& ServiceHandlers()
 {
     static const std::vector<const CServiceHandler*> list = {
         &DeviceService(),
+        &MediaService(),
+        &Media2Service(),
     };
     return list;
 }
