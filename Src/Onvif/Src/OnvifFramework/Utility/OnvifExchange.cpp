@@ -60,6 +60,16 @@ bool mapCallError(int error, const COnvifLoginInfo& login)
     }
 }
 
+// The response element check of an answer that arrived, with the operation's own log.
+bool answerHasResponseElement(const OnvifExchangeParams& p, CSOAPMessage& response)
+{
+    if (hasResponseElement(response, p.operationName, p.logResponseFail && !p.responseFailText))
+        return true;
+    if (p.responseFailText)
+        ONVIF_LOG(LOG_WARN, "%s", p.responseFailText);
+    return false;
+}
+
 } // namespace
 
 int exchangeAuthenticated(const OnvifExchangeParams& p, const COnvifLoginInfo& login, CSOAPMessage& request,
@@ -79,7 +89,7 @@ int exchangeAuthenticated(const OnvifExchangeParams& p, const COnvifLoginInfo& l
         ONVIF_ERRLN();
         return -1;
     }
-    if (!hasResponseElement(response, p.operationName, p.logResponseFail)) {
+    if (!answerHasResponseElement(p, response)) {
         ONVIF_ERRLN();
         return -1;
     }
@@ -124,8 +134,7 @@ int exchangeAnonymousFirst(const OnvifExchangeParams& p, const COnvifLoginInfo& 
         ONVIF_ERRLN();
         return -1;
     }
-    if (response.setNSURITable(p.namespaces) != 0 ||
-        !hasResponseElement(response, p.operationName, p.logResponseFail)) {
+    if (response.setNSURITable(p.namespaces) != 0 || !answerHasResponseElement(p, response)) {
         ONVIF_ERRLN();
         return -1;
     }

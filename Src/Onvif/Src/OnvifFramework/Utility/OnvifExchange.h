@@ -18,6 +18,7 @@ struct OnvifExchangeParams {
     int timeDifference = 0;
     bool useStamp = false;
     bool logResponseFail = false;
+    const char* responseFailText = nullptr;   // the operation's own text for that failure
 };
 
 // Authenticated exchange; 0 when the answer holds the response element.

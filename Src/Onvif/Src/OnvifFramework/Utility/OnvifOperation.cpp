@@ -231,6 +231,7 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
     p.timeDifference = req.get("TimeDifference", 0).isInt() ? req.get("TimeDifference", 0).asInt() : 0;
     p.useStamp = req.get("UseStamp", false).isBool() && req.get("UseStamp", false).asBool();
     p.logResponseFail = (op.flags & OP_LOG_RESPONSE_FAIL) != 0;
+    p.responseFailText = op.responseFailText;
 
     int httpStatus = 0;
     int ret = (op.flags & OP_ANONYMOUS_FIRST) ? exchangeAnonymousFirst(p, login, request, response, &httpStatus)

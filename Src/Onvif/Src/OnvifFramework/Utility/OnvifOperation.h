@@ -71,6 +71,9 @@ struct OnvifOperation {
     const OnvifTimeouts* timeouts;     // nullptr: the global time-outs
     OnvifRequestHook buildRequest;     // after the fields are written
     OnvifResponseHook readResponse;    // after the fields are read
+    // Logged at level 2, in place of "<Name>Response fail", when an answer arrives without
+    // the response element; nullptr: the flags decide.
+    const char* responseFailText = nullptr;
 };
 
 // Runs one operation for the device of `login`. Returns 0 or -1 as every service operation.
