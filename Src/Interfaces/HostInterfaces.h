@@ -7,7 +7,6 @@ namespace Zentar {
 namespace Component {
 
 class IPtz;
-class IStreamSource;
 class IDevAudioEnc;
 class IDevAudioDec;
 class IConfigManager;
@@ -24,4 +23,9 @@ class IVideoTalkPeer;
 class IMediaFileFind;
 
 } // namespace Component
+
+namespace Stream {
+class IStreamSource;
+} // namespace Stream
+
 } // namespace Zentar

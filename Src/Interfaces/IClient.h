@@ -41,7 +41,7 @@ public:
     virtual bool detachLoginResultProc() = 0;
 
     virtual IPtz* getIPtz(int channel) = 0;
-    virtual IStreamSource* getIStreamSource(const StreamRequest& request) = 0;
+    virtual Stream::IStreamSource* getIStreamSource(const StreamRequest& request) = 0;
     virtual IDevAudioEnc* getDevAudioEnc(const StreamRequest& request) = 0;
     virtual IConfigManager* getConfigManager() = 0;
     virtual IUpgrader* getUpgrader() = 0;
@@ -55,7 +55,7 @@ public:
     virtual IRemoteOSDManager* getRemoteOSDManager() = 0;
     virtual IVideoTalkPeer* getIVideoTalkPeer() = 0;
     virtual IMediaFileFind* createMediaFileFind() = 0;
-    virtual IStreamSource* createRecordingStreamSource() = 0;
+    virtual Stream::IStreamSource* createRecordingStreamSource() = 0;
     virtual IDevAudioDec* createDevAudioDec(int type) = 0;
 
     // Ends the session and frees the client.

@@ -4,6 +4,7 @@
 
 #include "Component/FactoryRegistry.h"
 #include "Components/Client/OnvifClientFactory.h"
+#include "Components/OnvifComponentFactories.h"
 #include "Component/Unknown.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 
@@ -14,23 +15,23 @@ namespace {
 // Later components fill in their makers as they land; the order never changes.
 const OnvifFactoryRow kFactoryTable[] = {
     {"COnvifClient::CFactory", "Client", "Onvif", &COnvifClient::CFactory::make},
-    {"CStreamSourceFactory", "StreamSource", "Onvif.MediaRealStream", nullptr},
+    {"CStreamSourceFactory", "StreamSource", "Onvif.MediaRealStream", &CStreamSourceFactory::make},
     {"CIConfigManagerFactory", "ConfigManager", "Onvif", nullptr},
     {"CIPtzManagerFactory", "Ptz", "Onvif", nullptr},
     {"CPTZBaseFactory", "Comm::PTZBase", "Onvif", nullptr},
     {"CEventManagerFactory", "EventManager", "Onvif", nullptr},
     {"CUserManagerFactory", "UserManager", "Onvif", nullptr},
-    {"CIEncodeFactory", "Encode", "Onvif", nullptr},
+    {"CIEncodeFactory", "Encode", "Onvif", &makeEncodeFactory},
     {"CDevAudioEncFactory", "DevAudioEnc", "Onvif", nullptr},
     {"CIUpgraderFactory", "Upgrader", "Onvif", nullptr},
-    {"CIMagicBoxFactory", "MagicBox", "Onvif", nullptr},
+    {"CIMagicBoxFactory", "MagicBox", "Onvif", &makeMagicBoxFactory},
     {"CSnapManagerFactory", "SnapManager", "Onvif", nullptr},
     {"CIMediaFileFindFactory", "MediaFileFind", "Onvif", nullptr},
     {"CRecordingStreamSourceFactory", "StreamSource", "Onvif.MediaFileStream", nullptr},
-    {"CILogicDeviceManagerFactory", "DeviceManager::ILogicDeviceManager", "Onvif", nullptr},
+    {"CILogicDeviceManagerFactory", "DeviceManager::ILogicDeviceManager", "Onvif", &makeLogicDeviceManagerFactory},
     {"CAlarmFactory", "Alarm", "Onvif", nullptr},
-    {"CTimeClientFactory", "Component::TimeClient", "Onvif", nullptr},
-    {"CMediaManagerFactory", "Media::IMediaManager", "Onvif", nullptr},
+    {"CTimeClientFactory", "Component::TimeClient", "Onvif", &makeTimeClientFactory},
+    {"CMediaManagerFactory", "Media::IMediaManager", "Onvif", &makeMediaManagerFactory},
     {"COSDManagerFactory", "Function::OSDManager", "Onvif", nullptr},
     {"CVideoTalkPeerFactory", "VideoTalkPeer", "Onvif.VideoTalkPeer", nullptr},
     {"CRemoteOSDManagerFactory", "Function::RemoteOSDManager", "Onvif", nullptr},

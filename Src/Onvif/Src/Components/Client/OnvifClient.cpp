@@ -1,5 +1,12 @@
 #include "Components/Client/OnvifClient.h"
 
+#include "Components/DeviceQuery/OnvifEncode.h"
+#include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
+#include "Components/DeviceQuery/OnvifMagicBox.h"
+#include "Components/DeviceQuery/OnvifMediaManager.h"
+#include "Components/StreamSource/OnvifStreamSource.h"
+#include "Components/TimeClient/OnvifTimeClient.h"
+
 #include <cstdio>
 
 #include "Infra/LastError.h"
@@ -52,60 +59,6 @@ bool COnvifClient::detachLoginResultProc()
     Zentar::Infra::CGuard guard(m_callbackMutex);
     m_loginResultProc = nullptr;
     return true;
-}
-
-// ---- sub-objects ------------------------------------------------------------------------
-// None of the per-device components is part of this build yet: each getter says so
-// through the last error and hands out nothing.
-
-namespace {
-template <class T> T* notSupported(const char* what)
-{
-    ONVIF_LOG(LOG_INFO, "%s not supported by this build\n", what);
-    Zentar::Infra::setLastError(ONVIF_ERR_NOT_SUPPORTED);
-    return nullptr;
-}
-} // namespace
-
-IPtz* COnvifClient::getIPtz(int) { return notSupported<IPtz>("IPtz"); }
-
-IStreamSource* COnvifClient::getIStreamSource(const StreamRequest& request)
-{
-    const int protocol = request.transportProtocol;
-    if (protocol == 2 || protocol == 6 || (protocol == 4 && request.encryption == 1) ||
-        (protocol == 5 && request.encryption == 0)) {
-        ONVIF_LOG(LOG_WARN, "protocol<%d>, encryption<%d> not supported!\n", protocol, request.encryption);
-        Zentar::Infra::setLastError(ONVIF_ERR_NOT_SUPPORTED);
-        return nullptr;
-    }
-    return notSupported<IStreamSource>("IStreamSource");
-}
-
-IDevAudioEnc* COnvifClient::getDevAudioEnc(const StreamRequest&) { return notSupported<IDevAudioEnc>("IDevAudioEnc"); }
-IConfigManager* COnvifClient::getConfigManager() { return notSupported<IConfigManager>("IConfigManager"); }
-IUpgrader* COnvifClient::getUpgrader() { return notSupported<IUpgrader>("IUpgrader"); }
-IAlarm* COnvifClient::getIAlarm() { return notSupported<IAlarm>("IAlarm"); }
-ILogicDeviceManager* COnvifClient::getILogicDeviceManager()
-{
-    return notSupported<ILogicDeviceManager>("ILogicDeviceManager");
-}
-IMagicBox* COnvifClient::getIMagicBox() { return notSupported<IMagicBox>("IMagicBox"); }
-IEncode* COnvifClient::getEncode() { return notSupported<IEncode>("IEncode"); }
-ITimeClient* COnvifClient::getTimeClient() { return notSupported<ITimeClient>("ITimeClient"); }
-IMediaManager* COnvifClient::getMediaManager() { return notSupported<IMediaManager>("IMediaManager"); }
-IOSDManager* COnvifClient::getOSDManager() { return notSupported<IOSDManager>("IOSDManager"); }
-IRemoteOSDManager* COnvifClient::getRemoteOSDManager() { return notSupported<IRemoteOSDManager>("IRemoteOSDManager"); }
-IVideoTalkPeer* COnvifClient::getIVideoTalkPeer() { return notSupported<IVideoTalkPeer>("IVideoTalkPeer"); }
-IMediaFileFind* COnvifClient::createMediaFileFind() { return notSupported<IMediaFileFind>("IMediaFileFind"); }
-IStreamSource* COnvifClient::createRecordingStreamSource() { return notSupported<IStreamSource>("recording source"); }
-
-IDevAudioDec* COnvifClient::createDevAudioDec(int type)
-{
-    if (type != 0) {
-        ONVIF_LOG(LOG_WARN, "not support type[%d]\n", type);
-        return nullptr;
-    }
-    return notSupported<IDevAudioDec>("IDevAudioDec");
 }
 
 } // namespace Onvif

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Component/Unknown.h"
 #include "IClient.h"
@@ -16,6 +17,13 @@ namespace RPC {
 namespace Onvif {
 
 using Zentar::Component::ServerInfo;
+
+class COnvifMagicBox;
+class COnvifLogicDeviceManager;
+class COnvifMediaManager;
+class COnvifEncode;
+class COnvifTimeClient;
+class COnvifStreamSource;
 
 // Why the last login failed, as the host's login-result procedure is told.
 enum OnvifLoginFailure { LOGIN_FAIL_OTHER = 0, LOGIN_FAIL_CREDENTIALS = 1, LOGIN_FAIL_UNREACHABLE = 33 };
@@ -38,7 +46,7 @@ public:
     bool detachLoginResultProc() override;
 
     Zentar::Component::IPtz* getIPtz(int channel) override;
-    Zentar::Component::IStreamSource* getIStreamSource(const Zentar::Component::StreamRequest& request) override;
+    Zentar::Stream::IStreamSource* getIStreamSource(const Zentar::Component::StreamRequest& request) override;
     Zentar::Component::IDevAudioEnc* getDevAudioEnc(const Zentar::Component::StreamRequest& request) override;
     Zentar::Component::IConfigManager* getConfigManager() override;
     Zentar::Component::IUpgrader* getUpgrader() override;
@@ -52,7 +60,7 @@ public:
     Zentar::Component::IRemoteOSDManager* getRemoteOSDManager() override;
     Zentar::Component::IVideoTalkPeer* getIVideoTalkPeer() override;
     Zentar::Component::IMediaFileFind* createMediaFileFind() override;
-    Zentar::Component::IStreamSource* createRecordingStreamSource() override;
+    Zentar::Stream::IStreamSource* createRecordingStreamSource() override;
     Zentar::Component::IDevAudioDec* createDevAudioDec(int type) override;
     void destroy() override;
 
@@ -88,6 +96,15 @@ private:
 
     Zentar::Infra::CMutex m_callbackMutex;
     LoginResultProc m_loginResultProc;
+
+    // The per-device sub-objects: made on first request, kept until the client goes.
+    Zentar::Infra::CMutex m_subObjectMutex;
+    std::unique_ptr<COnvifMagicBox> m_magicBox;
+    std::unique_ptr<COnvifLogicDeviceManager> m_logicDeviceManager;
+    std::unique_ptr<COnvifMediaManager> m_mediaManager;
+    std::unique_ptr<COnvifEncode> m_encode;
+    std::unique_ptr<COnvifTimeClient> m_timeClient;
+    std::vector<std::unique_ptr<COnvifStreamSource>> m_streamSources;
 };
 
 } // namespace Onvif

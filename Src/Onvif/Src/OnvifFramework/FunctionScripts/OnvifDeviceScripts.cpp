@@ -111,12 +111,32 @@ std::string makeTimeZoneText(int zoneSeconds, bool posix)
 
 namespace {
 
+// ",Mm.w.d/hh:mm:ss,Mm.w.d/hh:mm:ss" for the host's "DSTStart" and "DSTEnd" (week 5 is
+// the month's last), "" when the request carries no complete rule pair.
+std::string dstRuleText(const Json::Value& request)
+{
+    const Json::Value& start = request.get("DSTStart", Json::Value());
+    const Json::Value& end = request.get("DSTEnd", Json::Value());
+    if (!start.isObject() || !end.isObject())
+        return "";
+    std::string text = "DST";
+    for (const Json::Value* rule : {&start, &end}) {
+        char part[64];
+        snprintf(part, sizeof part, ",M%d.%d.%d/%02d:%02d:%02d", (*rule)["Month"].asInt(), (*rule)["Week"].asInt(),
+                 (*rule)["WDay"].asInt(), (*rule)["Hour"].asInt(), (*rule)["Minute"].asInt(),
+                 (*rule)["Second"].asInt());
+        text += part;
+    }
+    return text;
+}
+
 // The ONVIF clock record from the host's {"Date", "Time"} (UTC fields, zone in seconds).
 Json::Value clockRecord(const Json::Value& request, const std::string& zoneText)
 {
     Json::Value clock(Json::objectValue);
     clock["DateTimeType"] = "Manual";
-    clock["DaylightSavings"] = false;
+    const Json::Value& daylight = request.get("DaylightSavings", Json::Value());
+    clock["DaylightSavings"] = daylight.isBool() && daylight.asBool();
     if (!zoneText.empty())
         clock["TimeZone"]["TZ"] = zoneText;
     const Json::Value& date = request.get("Date", Json::Value());
@@ -146,12 +166,13 @@ bool setSystemDateAndTime(const ServerInfo& info, Json::Value& request, Json::Va
 
     // A record already in the device's form is sent as it is.
     const bool hostForm = !request.isMember("SystemDateAndTime");
+    const std::string rules = haveZone ? dstRuleText(request) : "";
     if (hostForm)
-        request["SystemDateAndTime"] = clockRecord(request, haveZone ? makeTimeZoneText(zone, false) : "");
+        request["SystemDateAndTime"] = clockRecord(request, haveZone ? makeTimeZoneText(zone, false) + rules : "");
     bool ok = callDevice(info, request, result, "SetSystemDateAndTime");
     if (!ok && hostForm && haveZone) {
         // Devices differ in the zone text they accept; try the other spelling once.
-        const std::string other = makeTimeZoneText(zone, true);
+        const std::string other = makeTimeZoneText(zone, true) + rules;
         ONVIF_LOG(LOG_INFO, "set TimeZone again [%s]!!!!\n", other.c_str());
         request["SystemDateAndTime"]["TimeZone"]["TZ"] = other;
         ok = callDevice(info, request, result, "SetSystemDateAndTime");

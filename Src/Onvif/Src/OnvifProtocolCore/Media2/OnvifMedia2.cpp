@@ -1,5 +1,6 @@
 #include "OnvifProtocolCore/Media2/OnvifMedia2.h"
 
+#include "OnvifProtocolCore/Media2/OnvifMedia2Configuration.h"
 #include "OnvifProtocolCore/Media2/OnvifMedia2Profile.h"
 #include "OnvifProtocolCore/Media2/OnvifMedia2Strream.h"
 
@@ -10,6 +11,7 @@ COnvifMedia2::COnvifMedia2(const COnvifLoginInfo& login) : COnvifProtoCore(login
 {
     addChild(std::make_unique<COnvifMedia2Profile>(login));
     addChild(std::make_unique<COnvifMedia2Strream>(login));
+    addChild(std::make_unique<COnvifMedia2Configuration>(login));
 }
 
 } // namespace Onvif

@@ -1,0 +1,41 @@
+#pragma once
+// The host's live (and recorded) stream interface: receivers attach to a source and get
+// every native media frame; the source runs its session while one receiver is attached.
+#include <json/json.h>
+
+#include <cstdint>
+#include <string>
+
+#include "Component/Unknown.h"
+#include "InterfaceDefaults.h"
+
+namespace Zentar {
+namespace Stream {
+
+class CMediaFrame;
+
+// A host receiver of frames. Its address is its identity: start and stop take the same
+// pointer. An empty frame tells the receiver that the stream has ended.
+class IFrameReceiver {
+public:
+    virtual ~IFrameReceiver() = default;
+    virtual void onFrame(const CMediaFrame& frame) = 0;
+};
+
+class IStreamSource : public Zentar::Component::IUnknown {
+public:
+    static constexpr const char* kInterfaceName = "StreamSource";
+
+    virtual bool start(IFrameReceiver* receiver) { return Component::notSupportedSlot(); }
+    virtual bool stop(IFrameReceiver* receiver) { return Component::notSupportedSlot(); }
+    // The last component error the stream reported (0x10090191: the device refused the login).
+    virtual bool getError(uint32_t& code) { return Component::notSupportedSlot(); }
+    virtual bool setOptions(const Json::Value& options) { return Component::notSupportedSlot(); }
+    virtual bool requestKeyFrame() { return Component::notSupportedSlot(); }
+    // The RTSP address this source plays, asked of the device without opening it (for
+    // the host's stream-address display and for diagnostics).
+    virtual bool getStreamUrl(std::string& url) { return Component::notSupportedSlot(); }
+};
+
+} // namespace Stream
+} // namespace Zentar

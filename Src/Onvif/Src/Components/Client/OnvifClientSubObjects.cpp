@@ -1,0 +1,126 @@
+// The client's getters: each per-device component is made on first request, under the
+// sub-object lock, and kept until the client is destroyed.
+#include <new>
+
+#include "Components/Client/OnvifClient.h"
+#include "Components/DeviceQuery/OnvifEncode.h"
+#include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
+#include "Components/DeviceQuery/OnvifMagicBox.h"
+#include "Components/DeviceQuery/OnvifMediaManager.h"
+#include "Components/StreamSource/OnvifStreamSource.h"
+#include "Components/TimeClient/OnvifTimeClient.h"
+#include "Infra/LastError.h"
+#include "OnvifFramework/Utility/OnvifBaseDef.h"
+#include "OnvifFramework/Utility/OnvifLog.h"
+
+namespace RPC {
+namespace Onvif {
+
+using namespace Zentar::Component;
+using Zentar::Stream::IStreamSource;
+
+namespace {
+
+template <class T> T* notSupported(const char* what)
+{
+    ONVIF_LOG(LOG_INFO, "%s not supported by this build\n", what);
+    Zentar::Infra::setLastError(ONVIF_ERR_NOT_SUPPORTED);
+    return nullptr;
+}
+
+// The single sub-object in slot, made from the login record on first request.
+template <class T>
+T* singleSubObject(std::unique_ptr<T>& slot, const std::shared_ptr<ServerInfo>& info, const char* failureLog)
+{
+    if (!slot) {
+        slot.reset(new (std::nothrow) T(info));
+        if (!slot)
+            ONVIF_LOG(LOG_WARN, "%s", failureLog);
+    }
+    return slot.get();
+}
+
+} // namespace
+
+IMagicBox* COnvifClient::getIMagicBox()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_magicBox, m_serverInfo, "new COnvifMagicBox failed,m_magicBox is NULL\n");
+}
+
+ILogicDeviceManager* COnvifClient::getILogicDeviceManager()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_logicDeviceManager, m_serverInfo,
+                           "new COnvifLogicDeviceManager failed,m_logicDeviceManager is NULL\n");
+}
+
+IMediaManager* COnvifClient::getMediaManager()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_mediaManager, m_serverInfo, "new COnvifMediaManager failed,m_mediaManager is NULL\n");
+}
+
+IEncode* COnvifClient::getEncode()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_encode, m_serverInfo, "new COnvifEncode failed,m_encode is NULL\n");
+}
+
+ITimeClient* COnvifClient::getTimeClient()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_timeClient, m_serverInfo, "new COnvifTimeClient failed,m_timeClient is NULL\n");
+}
+
+IStreamSource* COnvifClient::getIStreamSource(const StreamRequest& request)
+{
+    int protocol = request.transportProtocol;
+    if (protocol == -1) {
+        protocol = COnvifStreamSource::protocolFromRecord(m_serverInfo->transport);
+    } else if (protocol == 2 || protocol == 6 || (protocol == 4 && request.encryption == 1) ||
+               (protocol == 5 && request.encryption == 0)) {
+        ONVIF_LOG(LOG_WARN, "protocol<%d>, encryption<%d> not supported!\n", protocol, request.encryption);
+        Zentar::Infra::setLastError(ONVIF_ERR_NOT_SUPPORTED);
+        return nullptr;
+    }
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    for (const auto& source : m_streamSources) {
+        ONVIF_LOG(LOG_TRACE, "Channel:%d, StreamType:%d, TransProtocol:%d\n", source->getChannel(),
+                  source->getStreamType(), source->getTransProtocol());
+        if (source->getChannel() == request.channel && source->getStreamType() == request.streamType &&
+            source->getTransProtocol() == protocol)
+            return source.get();
+    }
+    std::unique_ptr<COnvifStreamSource> source(
+        new (std::nothrow) COnvifStreamSource(m_serverInfo, 0, request.channel, request.streamType, protocol));
+    if (!source) {
+        ONVIF_LOG(LOG_WARN, "new COnvifStreamSource fail!\n");
+        return nullptr;
+    }
+    m_streamSources.push_back(std::move(source));
+    return m_streamSources.back().get();
+}
+
+IPtz* COnvifClient::getIPtz(int) { return notSupported<IPtz>("IPtz"); }
+IDevAudioEnc* COnvifClient::getDevAudioEnc(const StreamRequest&) { return notSupported<IDevAudioEnc>("IDevAudioEnc"); }
+IConfigManager* COnvifClient::getConfigManager() { return notSupported<IConfigManager>("IConfigManager"); }
+IUpgrader* COnvifClient::getUpgrader() { return notSupported<IUpgrader>("IUpgrader"); }
+IAlarm* COnvifClient::getIAlarm() { return notSupported<IAlarm>("IAlarm"); }
+IOSDManager* COnvifClient::getOSDManager() { return notSupported<IOSDManager>("IOSDManager"); }
+IRemoteOSDManager* COnvifClient::getRemoteOSDManager() { return notSupported<IRemoteOSDManager>("IRemoteOSDManager"); }
+IVideoTalkPeer* COnvifClient::getIVideoTalkPeer() { return notSupported<IVideoTalkPeer>("IVideoTalkPeer"); }
+IMediaFileFind* COnvifClient::createMediaFileFind() { return notSupported<IMediaFileFind>("IMediaFileFind"); }
+IStreamSource* COnvifClient::createRecordingStreamSource() { return notSupported<IStreamSource>("recording source"); }
+
+IDevAudioDec* COnvifClient::createDevAudioDec(int type)
+{
+    if (type != 0) {
+        ONVIF_LOG(LOG_WARN, "not support type[%d]\n", type);
+        return nullptr;
+    }
+    return notSupported<IDevAudioDec>("IDevAudioDec");
+}
+
+} // namespace Onvif
+} // namespace RPC

@@ -1,0 +1,112 @@
+#include "Components/OnvifComponentFactories.h"
+
+#include <new>
+
+#include "Component/ClientContext.h"
+#include "Component/FactoryRegistry.h"
+#include "IEncode.h"
+#include "ILogicDeviceManager.h"
+#include "IMagicBox.h"
+#include "IMediaManager.h"
+#include "IStreamSource.h"
+#include "ITimeClient.h"
+#include "Infra/Mutex.h"
+#include "OnvifFramework/Utility/OnvifLog.h"
+
+namespace RPC {
+namespace Onvif {
+
+using namespace Zentar::Component;
+
+namespace {
+
+const char kNoClient[] = "pOnvifClient is NULL\n";
+#define ONVIF_COMPONENT_VERSION(name) \
+    CVersion { name, 0, 0, 0, nullptr, nullptr }
+
+const ClientGetterRow kMagicBoxRow = {IMagicBox::kInterfaceName, ONVIF_COMPONENT_VERSION("OnvifClientMagicBox"),
+                                      [](COnvifClient& c) -> IUnknown* { return c.getIMagicBox(); }, nullptr};
+const ClientGetterRow kEncodeRow = {IEncode::kInterfaceName,
+                                    {"OnvifEncode", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+                                    [](COnvifClient& c) -> IUnknown* { return c.getEncode(); }, nullptr};
+const ClientGetterRow kLogicDeviceRow = {ILogicDeviceManager::kInterfaceName,
+                                         ONVIF_COMPONENT_VERSION("OnvifClientLogicDeviceManager"),
+                                         [](COnvifClient& c) -> IUnknown* { return c.getILogicDeviceManager(); },
+                                         kNoClient};
+const ClientGetterRow kTimeClientRow = {ITimeClient::kInterfaceName, ONVIF_COMPONENT_VERSION("OnvifClientTimeClient"),
+                                        [](COnvifClient& c) -> IUnknown* { return c.getTimeClient(); }, kNoClient};
+const ClientGetterRow kMediaManagerRow = {IMediaManager::kInterfaceName,
+                                          ONVIF_COMPONENT_VERSION("OnvifClientMediaManager"),
+                                          [](COnvifClient& c) -> IUnknown* { return c.getMediaManager(); }, kNoClient};
+
+} // namespace
+
+COnvifClient* currentOnvifClient()
+{
+    // The client factory without a record answers with the calling context's client.
+    IUnknown* client = getComponentInstance(IClient::kInterfaceName, "Onvif", nullptr);
+    return dynamic_cast<COnvifClient*>(client);
+}
+
+CClientGetterFactory::CClientGetterFactory(const ClientGetterRow& row)
+    : IFactoryUnknown(row.interfaceName, "Onvif", row.version), m_row(row)
+{
+}
+
+IUnknown* CClientGetterFactory::create(const ServerInfo*)
+{
+    Zentar::Infra::CGuard guard(m_mutex);
+    COnvifClient* client = currentOnvifClient();
+    if (!client) {
+        if (m_row.noClientLog)
+            ONVIF_LOG(LOG_WARN, "%s", m_row.noClientLog);
+        return nullptr;
+    }
+    return m_row.getter(*client);
+}
+
+IFactoryUnknown* makeMagicBoxFactory() { return new (std::nothrow) CClientGetterFactory(kMagicBoxRow); }
+IFactoryUnknown* makeEncodeFactory() { return new (std::nothrow) CClientGetterFactory(kEncodeRow); }
+IFactoryUnknown* makeLogicDeviceManagerFactory() { return new (std::nothrow) CClientGetterFactory(kLogicDeviceRow); }
+IFactoryUnknown* makeTimeClientFactory() { return new (std::nothrow) CClientGetterFactory(kTimeClientRow); }
+IFactoryUnknown* makeMediaManagerFactory() { return new (std::nothrow) CClientGetterFactory(kMediaManagerRow); }
+
+// ---- live stream sources --------------------------------------------------------------
+
+namespace {
+const CVersion kStreamSourceVersion{"COnvifStreamSource", 1, 1, 1, "1", __DATE__};
+}
+
+CStreamSourceFactory::CStreamSourceFactory()
+    : IFactoryUnknown(Zentar::Stream::IStreamSource::kInterfaceName, "Onvif.MediaRealStream", kStreamSourceVersion)
+{
+}
+
+IUnknown* CStreamSourceFactory::create(const ServerInfo*)
+{
+    ONVIF_LOG(LOG_TRACE, "get StreamSource failed\n");
+    return nullptr;
+}
+
+Zentar::Stream::IStreamSource* CStreamSourceFactory::instance(int channel, int streamType, const ServerInfo& info,
+                                                              int transport)
+{
+    COnvifClient* client = currentOnvifClient();
+    Zentar::Stream::IStreamSource* source = nullptr;
+    if (client && sameDevice(client->getServerInfo(), info)) {
+        StreamRequest request;
+        request.channel = channel;
+        request.streamType = streamType;
+        request.transportProtocol = transport;
+        request.encryption = info.https ? 1 : 0;
+        source = client->getIStreamSource(request);
+    }
+    if (!source)
+        ONVIF_LOG(LOG_TRACE, "get StreamSource failed\n");
+    return source;
+}
+
+IFactoryUnknown* CStreamSourceFactory::make() { return new (std::nothrow) CStreamSourceFactory(); }
+
+} // namespace Onvif
+} // namespace RPC

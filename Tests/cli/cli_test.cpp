@@ -1,0 +1,146 @@
+// onvif-cli run as a user runs it: a separate process against its embedded simulator.
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs onvif-cli with args; `timeout` ends a hung run so a fault fails the test instead of
+// stalling the suite.
+RunResult runCli(const std::string& args)
+{
+    char errTemplate[] = "/tmp/onvif-cli-test-XXXXXX";
+    const int errFd = mkstemp(errTemplate);
+    if (errFd >= 0)
+        close(errFd);
+    const std::string command =
+        std::string("timeout 60 ") + ONVIF_CLI_PATH + " " + args + " 2>" + errTemplate;
+    RunResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    std::array<char, 4096> buffer;
+    size_t n = 0;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        result.out.append(buffer.data(), n);
+    const int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream err(errTemplate);
+    std::stringstream text;
+    text << err.rdbuf();
+    result.err = text.str();
+    unlink(errTemplate);
+    return result;
+}
+
+bool parseJson(const std::string& text, Json::Value& out)
+{
+    Json::CharReaderBuilder builder;
+    std::string errors;
+    std::istringstream in(text);
+    return Json::parseFromStream(builder, in, &out, &errors);
+}
+
+TEST(CliProcess, TourPassesAgainstTheEmbeddedSimulator)
+{
+    const RunResult run = runCli("tour");
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("embedded simulator"), std::string::npos);
+    EXPECT_NE(run.out.find("0 failed"), std::string::npos) << run.out;
+    // Library log lines stay out of the report unless asked for.
+    EXPECT_EQ(run.out.find("[QX_3rd-"), std::string::npos);
+}
+
+TEST(CliProcess, TourJsonReportsEveryStep)
+{
+    const RunResult run = runCli("tour --json");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Json::Value report;
+    ASSERT_TRUE(parseJson(run.out, report)) << run.out;
+    EXPECT_EQ(report["Failed"].asInt(), 0);
+    ASSERT_GE(report["Steps"].size(), 5u);
+    EXPECT_EQ(report["Steps"][0]["Step"].asString(), "login");
+    for (const Json::Value& step : report["Steps"])
+        EXPECT_TRUE(step["Passed"].asBool()) << step["Step"].asString() << ": " << step["Error"].asString();
+}
+
+TEST(CliProcess, ProfilesJsonCarriesTheSimulatorsTokens)
+{
+    const RunResult run = runCli("profiles --json");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Json::Value profiles;
+    ASSERT_TRUE(parseJson(run.out, profiles)) << run.out;
+    const Json::Value& channels = profiles["Channels"];
+    ASSERT_EQ(channels.size(), 2u);
+    const char* expected[2][2] = {{"Profile_101", "Profile_102"}, {"Profile_201", "Profile_202"}};
+    for (int c = 0; c < 2; ++c) {
+        for (int s = 0; s < 2; ++s)
+            EXPECT_EQ(channels[c][s]["ProfileToken"].asString(), expected[c][s]);
+    }
+}
+
+TEST(CliProcess, StreamUriNamesTheTransportsAddress)
+{
+    const RunResult tcp = runCli("stream-uri 1 0 --json");
+    ASSERT_EQ(tcp.exitCode, 0) << tcp.err;
+    Json::Value uri;
+    ASSERT_TRUE(parseJson(tcp.out, uri)) << tcp.out;
+    EXPECT_EQ(uri["Uri"].asString().rfind("rtsp://127.0.0.1", 0), 0u) << uri["Uri"].asString();
+
+    const RunResult missing = runCli("stream-uri 0 9");
+    EXPECT_NE(missing.exitCode, 0);
+    EXPECT_NE(missing.err.find("no tcp stream address for channel 0 stream 9"), std::string::npos) << missing.err;
+}
+
+TEST(CliProcess, FailuresAreOneSentenceAndANonZeroExit)
+{
+    struct Case {
+        const char* args;
+        const char* sentence;
+    } cases[] = {
+        {"--password wrong info", "refused the user name or password (error 0x10030015)."},
+        {"--host 127.0.0.1 --port 1 --timeout 1000 info", "could not be reached"},
+        {"time set --zone GMT+07:77", "is not one of the host's zones"},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = runCli(c.args);
+        EXPECT_NE(run.exitCode, 0) << c.args;
+        EXPECT_NE(run.err.find(c.sentence), std::string::npos) << c.args << "\n" << run.err;
+        // One sentence, not a stack of log lines.
+        EXPECT_EQ(run.err.find("[ERRLN]"), std::string::npos) << c.args;
+    }
+}
+
+TEST(CliProcess, UnknownOptionGivesUsage)
+{
+    for (const char* args : {"--frobnicate info", "", "stream-uri x y", "info --port 70000"}) {
+        const RunResult run = runCli(args);
+        EXPECT_NE(run.exitCode, 0) << args;
+        EXPECT_NE(run.err.find("Usage"), std::string::npos) << args << "\n" << run.err;
+        EXPECT_LT(run.exitCode, 128) << "signal-like exit for: " << args;
+    }
+}
+
+TEST(CliProcess, LogLevelShowsLibraryLinesOnStderr)
+{
+    const RunResult run = runCli("--log-level 3 info");
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.err.find("[QX_3rd-1643714]"), std::string::npos);
+    EXPECT_EQ(run.out.find("[QX_3rd-1643714]"), std::string::npos);
+}
+
+} // namespace

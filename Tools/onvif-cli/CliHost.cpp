@@ -1,0 +1,137 @@
+#include "CliHost.h"
+
+#include <cstdio>
+
+#include "CliOutput.h"
+#include "Component/ClientContext.h"
+#include "Component/FactoryRegistry.h"
+#include "Infra/LastError.h"
+#include "OnvifExports.h"
+#include "OnvifSim/SimServer.h"
+
+namespace OnvifCli {
+
+namespace {
+
+// The device the CLI plays with when no camera is named: two channels, Media and Media2.
+const char kEmbeddedDevice[] = "camera-2ch-media2-h265.json";
+// The host user the CLI works as (any number: the framework only keeps it per thread).
+const int kCliUserID = 1;
+
+struct ErrorText {
+    uint32_t code;
+    const char* sentence;   // %s: the device
+};
+
+const ErrorText kErrorTexts[] = {
+    {0x10030015, "The device %s refused the user name or password"},
+    {0x10030012, "The device %s could not be reached: nothing answers at that address and port"},
+    {0x10030013, "The device %s did not answer in time"},
+    {0x1003001b, "The device %s gave answers that could not be read, or has no usable media profiles"},
+    {0x10030021, "Too many logins are in progress in this process"},
+    {0x10030010, "The device %s does not offer this function"},
+    {0x10090191, "The device %s refused the credentials for its video stream"},
+};
+
+} // namespace
+
+CCliHost::CCliHost(const CliOptions& options) : m_options(options) {}
+
+CCliHost::~CCliHost()
+{
+    if (m_client) {
+        Zentar::Component::CClientContextScope scope(m_client, kCliUserID);
+        m_client->logout();
+        m_client->destroy();
+    }
+    if (m_sim)
+        m_sim->stop();
+}
+
+std::string CCliHost::deviceLabel() const
+{
+    return (m_info.https ? "https://" : "http://") + m_info.address + ":" + std::to_string(m_info.port);
+}
+
+std::string CCliHost::explainError(uint32_t code, const std::string& device)
+{
+    char text[512];
+    const char* sentence = "The operation failed on %s";
+    for (const ErrorText& row : kErrorTexts) {
+        if (row.code == code)
+            sentence = row.sentence;
+    }
+    std::snprintf(text, sizeof text, sentence, device.c_str());
+    char withCode[600];
+    std::snprintf(withCode, sizeof withCode, "%s (error 0x%08x).", text, code);
+    return withCode;
+}
+
+bool CCliHost::prepare(std::string* error)
+{
+    // The library's own start-up, as a host does it.
+    initOnvifComponentLibrary();
+    initLogPrinterLevel(m_options.logLevel >= 0 ? m_options.logLevel : 2);
+    setOnvifMsgTimeout(m_options.timeoutMs < 2000 ? m_options.timeoutMs : 2000, m_options.timeoutMs,
+                       m_options.timeoutMs);
+
+    m_info.port = static_cast<uint16_t>(m_options.port);
+    m_info.mediaPort = static_cast<uint16_t>(m_options.mediaPort);
+    m_info.userName = m_options.user;
+    m_info.password = m_options.password;
+    m_info.https = m_options.https;
+    if (!m_options.host.empty()) {
+        m_info.address = m_options.host;
+        return true;
+    }
+
+    OnvifSim::SetLogEnabled(m_options.logLevel >= 0);
+    m_sim = std::make_unique<OnvifSim::CSimServer>();
+    std::string why;
+    auto device = m_sim->addDeviceFile(OnvifSim::DevicesDir() + "/" + kEmbeddedDevice, &why);
+    if (!device) {
+        *error = "The embedded simulator could not start: " + why;
+        return false;
+    }
+    m_embedded = true;
+    const auto description = device->description();
+    m_info.address = "127.0.0.1";
+    m_info.port = device->port();
+    m_info.https = false;
+    // Without a password the simulator's own one for that user is used, so the demo needs
+    // no typing; a password given is sent as it is (to show a refusal, for example).
+    if (m_options.password.empty()) {
+        for (const auto& user : description.users) {
+            if (user.name == m_options.user)
+                m_info.password = user.password;
+        }
+    }
+    return true;
+}
+
+bool CCliHost::login(std::string* error)
+{
+    Zentar::Component::IUnknown* unknown =
+        Zentar::Component::getComponentInstance(Zentar::Component::IClient::kInterfaceName, "Onvif", &m_info);
+    m_client = dynamic_cast<Zentar::Component::IClient*>(unknown);
+    if (!m_client) {
+        *error = "The library did not hand out a client; is it the right build?";
+        return false;
+    }
+    m_client->attachLoginResultProc([this](const char*, int reason) { m_loginReason = reason; });
+    Zentar::Component::CClientContextScope scope(m_client, kCliUserID);
+    CProgressLine progress("logging in to " + deviceLabel());
+    if (m_client->login())
+        return true;
+    const uint32_t code = Zentar::Infra::getLastError();
+    *error = explainError(code, deviceLabel());
+    return false;
+}
+
+Zentar::Component::IUnknown* CCliHost::componentUnknown(const char* interfaceName, const char* classID) const
+{
+    Zentar::Component::CClientContextScope scope(m_client, kCliUserID);
+    return Zentar::Component::getComponentInstance(interfaceName, classID, nullptr);
+}
+
+} // namespace OnvifCli

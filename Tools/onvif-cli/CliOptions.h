@@ -1,0 +1,19 @@
+#pragma once
+// What the user asked for on the command line.
+#include <string>
+
+namespace OnvifCli {
+
+struct CliOptions {
+    std::string host;          // empty: the embedded simulator
+    int port = 80;
+    int mediaPort = 0;
+    std::string user = "admin";
+    std::string password;
+    bool https = false;
+    int timeoutMs = 5000;
+    int logLevel = -1;         // -1: library lines go to its log file only
+    bool json = false;
+};
+
+} // namespace OnvifCli

@@ -1,0 +1,142 @@
+// tour: everything this build can do with one device, step by step, with the time each
+// step took and a summary at the end.
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "CliOutput.h"
+#include "Commands.h"
+
+namespace OnvifCli {
+
+namespace {
+
+struct TourStep {
+    std::string name;
+    std::function<CommandResult()> run;
+};
+
+Json::Value stepRecord(const std::string& name, const CommandResult& result, double ms)
+{
+    Json::Value step;
+    step["Step"] = name;
+    step["Passed"] = result.ok;
+    step["Milliseconds"] = ms;
+    if (result.ok)
+        step["Result"] = result.data;
+    else
+        step["Error"] = result.error;
+    return step;
+}
+
+// The per-stream steps: one stream address per channel and stream the device reports.
+void addStreamSteps(CCliHost& host, const CommandResult& profiles, std::vector<TourStep>& steps)
+{
+    const Json::Value& channels = profiles.data["Channels"];
+    for (Json::ArrayIndex c = 0; c < channels.size(); ++c) {
+        for (Json::ArrayIndex s = 0; s < channels[c].size(); ++s) {
+            const int channel = static_cast<int>(c);
+            const int stream = static_cast<int>(s);
+            steps.push_back({"stream-uri " + std::to_string(channel) + " " + std::to_string(stream),
+                             [&host, channel, stream] { return runStreamUri(host, channel, stream, "tcp"); }});
+        }
+    }
+}
+
+} // namespace
+
+int runTour(CCliHost& host, bool json)
+{
+    Json::Value report(Json::objectValue);
+    report["Device"] = host.deviceLabel();
+    report["Embedded"] = host.embedded();
+    int passed = 0;
+    int failed = 0;
+
+    auto record = [&](const std::string& name, const CommandResult& result, double ms) {
+        report["Steps"].append(stepRecord(name, result, ms));
+        (result.ok ? passed : failed) += 1;
+        if (json)
+            return;
+        COutput::printf("== %s (%.1f ms): %s\n", name.c_str(), ms, result.ok ? "passed" : "FAILED");
+        COutput::print(result.ok ? result.text : "  " + result.error + "\n");
+    };
+
+    {
+        CStopwatch watch;
+        std::string error;
+        CommandResult login;
+        login.ok = host.login(&error);
+        login.error = error;
+        login.text = "  Logged in as " + host.serverInfo().userName + "\n";
+        record("login", login, watch.ms());
+        if (!login.ok) {
+            report["Passed"] = passed;
+            report["Failed"] = failed;
+            if (json)
+                COutput::printJson(report);
+            else
+                COutput::printf("\nTour: %d passed, %d failed (no login, nothing else to try)\n", passed, failed);
+            return 1;
+        }
+    }
+
+    CommandResult profiles;
+    std::vector<TourStep> steps = {
+        {"info", [&host] { return runInfo(host); }},
+        {"time", [&host] { return runTimeGet(host); }},
+        {"profiles",
+         [&host, &profiles] {
+             profiles = runProfiles(host);
+             return profiles;
+         }},
+    };
+    // Setting the clock changes the device; the tour does it only to its own simulator.
+    if (host.embedded()) {
+        steps.push_back({"time set", [&host] { return runTimeSet(host, "", "GMT+08:00"); }});
+        steps.push_back({"time (after set)", [&host] { return runTimeGet(host); }});
+    }
+    for (size_t i = 0; i < steps.size(); ++i) {
+        CStopwatch watch;
+        CommandResult result;
+        {
+            CProgressLine progress(steps[i].name);
+            result = steps[i].run();
+        }
+        record(steps[i].name, result, watch.ms());
+        if (steps[i].name == "profiles" && result.ok)
+            addStreamSteps(host, profiles, steps);
+    }
+
+    report["Passed"] = passed;
+    report["Failed"] = failed;
+    if (json) {
+        COutput::printJson(report);
+    } else {
+        COutput::printf("\nTour of %s: %d passed, %d failed\n", host.deviceLabel().c_str(), passed, failed);
+        for (const Json::Value& step : report["Steps"])
+            COutput::printf("  %-22s %-7s %8.1f ms\n", step["Step"].asCString(),
+                            step["Passed"].asBool() ? "passed" : "FAILED", step["Milliseconds"].asDouble());
+    }
+    return failed == 0 ? 0 : 1;
+}
+
+int printResult(const CommandResult& result, bool json)
+{
+    if (!result.ok) {
+        COutput::error(result.error);
+        if (json) {
+            Json::Value out;
+            out["Error"] = result.error;
+            COutput::printJson(out);
+        }
+        return 1;
+    }
+    if (json)
+        COutput::printJson(result.data);
+    else
+        COutput::print(result.text);
+    return 0;
+}
+
+} // namespace OnvifCli

@@ -1,0 +1,35 @@
+#pragma once
+// The CLI's commands. Each returns what it found as JSON (for --json) and as readable
+// text; a failure carries one sentence a user can act on.
+#include <json/json.h>
+
+#include <functional>
+#include <string>
+
+#include "CliHost.h"
+
+namespace OnvifCli {
+
+struct CommandResult {
+    bool ok = false;
+    Json::Value data{Json::objectValue};
+    std::string text;
+    std::string error;
+};
+
+CommandResult runInfo(CCliHost& host);
+CommandResult runTimeGet(CCliHost& host);
+// utc: "yyyy-mm-ddThh:mm:ssZ" or "" for now; zone: "GMT+08:00" or "" for the device's own.
+CommandResult runTimeSet(CCliHost& host, const std::string& utc, const std::string& zone);
+CommandResult runProfiles(CCliHost& host);
+// transport: "tcp", "udp", "multicast" or "http".
+CommandResult runStreamUri(CCliHost& host, int channel, int stream, const std::string& transport);
+
+// Logs in, runs every command this build supports, prints a section per step and a summary.
+// The process exit code: 0 when every step passed.
+int runTour(CCliHost& host, bool json);
+
+// Prints one command's result (text or JSON) and gives its exit code.
+int printResult(const CommandResult& result, bool json);
+
+} // namespace OnvifCli

@@ -1,0 +1,106 @@
+// onvif-cli: a small host on the OnvifClient library. Without --host it plays with the
+// embedded simulator, so every command works on a machine without a camera.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <string>
+
+#include "CliHost.h"
+#include "CliOutput.h"
+#include "Commands.h"
+
+using namespace OnvifCli;
+
+namespace {
+
+// Commands that need a logged-in device run through here: one sentence when login fails.
+int withLogin(CCliHost& host, const std::function<CommandResult()>& command, bool json)
+{
+    std::string error;
+    if (!host.login(&error)) {
+        CommandResult failed;
+        failed.error = error;
+        return printResult(failed, json);
+    }
+    return printResult(command(), json);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CliOptions options;
+    CLI::App app{"onvif-cli: talk to an ONVIF camera or recorder through the OnvifClient library.\n"
+                 "Without --host it starts a simulated 2-channel camera on loopback."};
+    app.require_subcommand(1);
+    // Device options may follow the command too: "onvif-cli profiles --json".
+    app.fallthrough();
+    app.add_option("--host", options.host, "device address (IPv4); none: the embedded simulator");
+    app.add_option("--port", options.port, "device HTTP(S) port")->check(CLI::Range(1, 65535));
+    app.add_option("--media-port", options.mediaPort, "RTSP port when the device sits behind a port mapping")
+        ->check(CLI::Range(0, 65535));
+    app.add_option("--user", options.user, "user name");
+    app.add_option("--password", options.password, "password");
+    app.add_flag("--https", options.https, "talk HTTPS to the device");
+    app.add_option("--timeout", options.timeoutMs, "answer time-out in milliseconds")->check(CLI::Range(100, 120000));
+    app.add_option("--log-level", options.logLevel, "show library log lines up to this level (0-5) on stderr")
+        ->check(CLI::Range(0, 5));
+    app.add_flag("--json", options.json, "print JSON instead of text");
+
+    auto* info = app.add_subcommand("info", "identity, capabilities and channels");
+    auto* time = app.add_subcommand("time", "read the device clock, or set it");
+    std::string timeAction = "get";
+    std::string utc;
+    std::string zone;
+    time->add_option("action", timeAction, "get (default) or set")->check(CLI::IsMember({"get", "set"}));
+    time->add_option("--utc", utc, "UTC time to set, e.g. 2026-12-05T10:00:00Z (default: now)");
+    time->add_option("--zone", zone, "zone to set, e.g. GMT+08:00 (default: keep the device's)");
+    auto* profiles = app.add_subcommand("profiles", "channels and streams as the host numbers them");
+    auto* streamUri = app.add_subcommand("stream-uri", "the RTSP address of a channel's stream");
+    int channel = 0;
+    int stream = 0;
+    std::string transport = "tcp";
+    streamUri->add_option("CHANNEL", channel, "channel, from 0")->required()->check(CLI::NonNegativeNumber);
+    streamUri->add_option("STREAM", stream, "stream of the channel, from 0 (0: main)")
+        ->required()
+        ->check(CLI::NonNegativeNumber);
+    streamUri->add_option("--transport", transport, "tcp, udp, multicast or http")
+        ->check(CLI::IsMember({"tcp", "udp", "multicast", "http"}));
+    auto* tour = app.add_subcommand("tour", "log in and try everything, with a report");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        // A mistyped command line gets the usage, not just the complaint.
+        std::cerr << app.help() << std::endl;
+        return app.exit(e);
+    }
+
+    COutput::redirectLibraryOutput(options.logLevel >= 0);
+    CCliHost host(options);
+    std::string error;
+    if (!host.prepare(&error)) {
+        COutput::error(error);
+        return 1;
+    }
+    if (host.embedded() && !options.json)
+        COutput::printf("No --host given: using the embedded simulator at %s (a 2-channel camera).\n",
+                        host.deviceLabel().c_str());
+    else if (host.embedded())
+        COutput::error("no --host given: using the embedded simulator at " + host.deviceLabel());
+
+    if (*tour)
+        return runTour(host, options.json);
+    if (*info)
+        return withLogin(host, [&] { return runInfo(host); }, options.json);
+    if (*time)
+        return withLogin(
+            host, [&] { return timeAction == "set" ? runTimeSet(host, utc, zone) : runTimeGet(host); }, options.json);
+    if (*profiles)
+        return withLogin(host, [&] { return runProfiles(host); }, options.json);
+    if (*streamUri)
+        return withLogin(host, [&] { return runStreamUri(host, channel, stream, transport); }, options.json);
+    return 2;
+}
