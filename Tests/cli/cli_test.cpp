@@ -6,6 +6,10 @@
 #include <unistd.h>
 
 #include <array>
+#include <memory>
+
+#include "OnvifSim/SimDevice.h"
+#include "OnvifSim/SimServer.h"
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -141,6 +145,33 @@ TEST(CliProcess, LogLevelShowsLibraryLinesOnStderr)
     ASSERT_EQ(run.exitCode, 0);
     EXPECT_NE(run.err.find("[QX_3rd-1643714]"), std::string::npos);
     EXPECT_EQ(run.out.find("[QX_3rd-1643714]"), std::string::npos);
+}
+
+// A camera of the test's own: named with --host, it answers slowly, and the user sees
+// progress instead of silence.
+TEST(CliProcess, NamedDeviceAndAProgressLineForASlowAnswer)
+{
+    OnvifSim::SetLogEnabled(false);
+    OnvifSim::CSimServer server;
+    std::string error;
+    auto device = server.addDeviceFile(OnvifSim::DevicesDir() + "/camera-1ch-media.json", &error);
+    ASSERT_TRUE(device) << error;
+    Json::Value slow;
+    slow["kind"] = "delay";
+    slow["operation"] = "GetDeviceInformation";
+    slow["delayMs"] = 1800;
+    slow["count"] = 1;
+    ASSERT_TRUE(device->addFault(slow, &error)) << error;
+    const auto user = device->description().users.at(0);
+    const RunResult run = runCli("--host 127.0.0.1 --port " + std::to_string(device->port()) + " --user " + user.name +
+                                 " --password " + user.password + " --timeout 8000 info --json");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Json::Value info;
+    ASSERT_TRUE(parseJson(run.out, info)) << run.out;
+    EXPECT_EQ(info["Identity"]["Model"].asString(), device->description().identity.model);
+    EXPECT_NE(run.err.find("... waiting for http://127.0.0.1:"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("embedded simulator"), std::string::npos);
+    server.stop();
 }
 
 } // namespace

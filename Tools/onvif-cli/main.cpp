@@ -22,7 +22,12 @@ int withLogin(CCliHost& host, const std::function<CommandResult()>& command, boo
         failed.error = error;
         return printResult(failed, json);
     }
-    return printResult(command(), json);
+    CommandResult result;
+    {
+        CProgressLine progress("waiting for " + host.deviceLabel());
+        result = command();
+    }
+    return printResult(result, json);
 }
 
 } // namespace
