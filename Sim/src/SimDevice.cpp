@@ -2,12 +2,47 @@
 
 #include "Device/DeviceCore.h"
 #include "Replay/ReplayAnswers.h"
+#include "Rtsp/RtspServer.h"
 
 namespace OnvifSim {
 
-CSimDevice::CSimDevice(std::shared_ptr<CDeviceCore> core, unsigned short port, bool https, std::string host)
-    : m_core(std::move(core)), m_port(port), m_https(https), m_host(std::move(host))
+CSimDevice::CSimDevice(std::shared_ptr<CDeviceCore> core, unsigned short port, bool https, std::string host,
+                       std::shared_ptr<CRtspServer> rtsp)
+    : m_core(std::move(core)), m_rtsp(std::move(rtsp)), m_port(port), m_https(https), m_host(std::move(host))
 {
+}
+
+unsigned short CSimDevice::rtspPort() const
+{
+    return m_rtsp ? m_rtsp->port() : 0;
+}
+
+std::string CSimDevice::rtspUrl(const std::string& profileToken, bool multicast) const
+{
+    return m_rtsp ? m_rtsp->streamUrl(profileToken, multicast) : std::string();
+}
+
+void CSimDevice::setRtspFault(ERtspFault fault)
+{
+    if (m_rtsp)
+        m_rtsp->setFault(fault);
+}
+
+void CSimDevice::dropRtspSessions()
+{
+    if (m_rtsp)
+        m_rtsp->dropSessions();
+}
+
+void CSimDevice::setRtspSessionTimeout(int seconds)
+{
+    if (m_rtsp)
+        m_rtsp->setSessionTimeout(seconds);
+}
+
+int CSimDevice::rtspSessionCount() const
+{
+    return m_rtsp ? m_rtsp->sessionCount() : 0;
 }
 
 std::string CSimDevice::baseUrl() const

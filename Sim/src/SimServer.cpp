@@ -4,7 +4,9 @@
 #include "Device/DeviceCore.h"
 #include "Http/HttpListener.h"
 #include "Http/TlsContext.h"
+#include "Media/MediaUris.h"
 #include "Replay/ReplayAnswers.h"
+#include "Rtsp/RtspServer.h"
 
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
@@ -30,6 +32,7 @@ public:
     std::vector<std::thread> m_threads;
     mutable std::mutex m_mutex;
     std::vector<std::shared_ptr<CHttpListener>> m_listeners;
+    std::vector<std::shared_ptr<CRtspServer>> m_rtspServers;
     std::vector<std::shared_ptr<CSimDevice>> m_devices;
     bool m_stopped = false;
     std::mutex m_exitMutex;
@@ -69,13 +72,35 @@ std::shared_ptr<CSimDevice> CSimServerImpl::add(const CDeviceDescription& descri
     }
     if (description.https && !m_tls && !(m_tls = MakeSelfSignedTlsContext(error)))
         return nullptr;
+    CRtspOptions rtspOptions;
+    if (!ParseRtspOptions(description.raw, rtspOptions, error)) {
+        error = description.source + ": " + error;
+        return nullptr;
+    }
     auto core = std::make_shared<CDeviceCore>(description, std::move(replay));
     auto listener = std::make_shared<CHttpListener>(m_io, core, description.https ? m_tls.get() : nullptr);
     if (!listener->open(bindAddress, port, error))
         return nullptr;
+    std::shared_ptr<CRtspServer> rtsp;
+    if (rtspOptions.enabled) {
+        rtsp = std::make_shared<CRtspServer>(m_io, core, rtspOptions);
+        if (!rtsp->open(bindAddress, error)) {
+            listener->stop();
+            return nullptr;
+        }
+        // Stream URIs name the running server's port; kept in both descriptions so a
+        // factory reset keeps it.
+        auto coreLock = core->lock();
+        core->state().initial.raw[kRtspPortMember] = rtsp->port();
+        core->state().current.raw[kRtspPortMember] = rtsp->port();
+        coreLock.unlock();
+        listener->setTunnelSink(rtsp);
+        rtsp->start();
+        m_rtspServers.push_back(rtsp);
+    }
     listener->start();
     std::string host = bindAddress == "::1" ? "[::1]" : bindAddress;
-    auto device = std::make_shared<CSimDevice>(core, listener->port(), description.https, host);
+    auto device = std::make_shared<CSimDevice>(core, listener->port(), description.https, host, rtsp);
     m_listeners.push_back(listener);
     m_devices.push_back(device);
     LogLine((description.name.empty() ? description.source : description.name) + " listening on " +
@@ -86,15 +111,19 @@ std::shared_ptr<CSimDevice> CSimServerImpl::add(const CDeviceDescription& descri
 void CSimServerImpl::stop()
 {
     std::vector<std::shared_ptr<CHttpListener>> listeners;
+    std::vector<std::shared_ptr<CRtspServer>> rtspServers;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_stopped)
             return;
         m_stopped = true;
         listeners = m_listeners;
+        rtspServers = m_rtspServers;
     }
     for (auto& listener : listeners)
         listener->stop();
+    for (auto& rtsp : rtspServers)
+        rtsp->stop();
     m_work.reset();
     // Closed connections let run() return by itself; if something still holds work after
     // a few seconds, stop the loop anyway so stopping can never hang.

@@ -103,12 +103,12 @@ TEST(SimMediaStream, DefaultsMulticastRefusalSnapshotAndIncompleteProfiles)
     auto mapped = StartDevice(server, MappedCamera(false));
     ASSERT_TRUE(device && mapped);
 
-    // No description members: port 554 on the host the client dialled.
+    // No description members: the device's own RTSP server on the host the client dialled.
     CReply uri = Post(device->serviceUrl("media"),
                       Call(kTrt, "GetStreamUri", StreamSetup("RTP-Unicast", "RTSP", "Profile_1")));
     pugi::xml_document doc;
     ASSERT_TRUE(ParseXml(uri.body, doc));
-    EXPECT_EQ(Text(doc, "Uri"), "rtsp://127.0.0.1:554/stream?profile=Profile_1");
+    EXPECT_EQ(Text(doc, "Uri"), "rtsp://127.0.0.1:" + std::to_string(device->rtspPort()) + "/stream?profile=Profile_1");
 
     CReply refused = Post(mapped->serviceUrl("media"), Call(kTrt, "GetStreamUri", StreamSetup("RTP-Multicast", "UDP")));
     EXPECT_EQ(FaultSubcodes(refused.body), (std::vector<std::string>{"InvalidArgVal", "InvalidStreamSetup"}));

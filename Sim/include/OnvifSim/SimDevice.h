@@ -13,10 +13,21 @@
 namespace OnvifSim {
 
 class CDeviceCore;
+class CRtspServer;
+
+// What the RTSP server does to the media of every session until it is set back to None.
+enum class ERtspFault {
+    None,
+    Stall,           // stop sending media; the connection and the RTSP dialogue stay up
+    TruncatedRtp,    // every RTP packet cut to 8 bytes, shorter than its fixed header
+    BadRtpVersion,   // RTP version 1 in every header
+    Garbage,         // bytes that are not RTP (on TCP: not '$' framed) instead of the media
+};
 
 class CSimDevice {
 public:
-    CSimDevice(std::shared_ptr<CDeviceCore> core, unsigned short port, bool https, std::string host);
+    CSimDevice(std::shared_ptr<CDeviceCore> core, unsigned short port, bool https, std::string host,
+               std::shared_ptr<CRtspServer> rtsp = nullptr);
 
     unsigned short port() const { return m_port; }
     bool https() const { return m_https; }
@@ -59,6 +70,18 @@ public:
     int rebootCount() const;
     int factoryResetCount() const;
 
+    // RTSP server: its port (0 when the device has none) and the stream URI of a profile
+    // on 127.0.0.1 (empty for an unknown profile or without a server).
+    unsigned short rtspPort() const;
+    std::string rtspUrl(const std::string& profileToken, bool multicast = false) const;
+    // Media faults for every session, present and future.
+    void setRtspFault(ERtspFault fault);
+    // Closes every RTSP connection and ends every session (UDP and multicast media stop).
+    void dropRtspSessions();
+    // Time-out announced to new answers and used for every session from now on.
+    void setRtspSessionTimeout(int seconds);
+    int rtspSessionCount() const;
+
     // Replayed devices: serve the recorded file with `suffix` for "<service>.<Action>"
     // (setReplayVariant("events.PullMessages", "Motion")); "" returns to the plain file, or
     // to cycling when it is on. False with *error when the device is not replayed or has no
@@ -67,6 +90,7 @@ public:
 
 private:
     std::shared_ptr<CDeviceCore> m_core;
+    std::shared_ptr<CRtspServer> m_rtsp;
     unsigned short m_port;
     bool m_https;
     std::string m_host;

@@ -18,7 +18,7 @@ namespace {
 
 // Members that other services (media, recording, replay ...) read from `raw`.
 const char* const kOpenMembers[] = {"channels", "profiles", "media", "recordings", "ptz",
-                                    "imaging", "events", "comment", "notes"};
+                                    "imaging", "events", "comment", "notes", "snapshot", "rtsp"};
 
 const char* const kKnownMembers[] = {
     "name", "identity", "services", "namespacePrefixes", "users", "clockOffsetSeconds",

@@ -3,6 +3,7 @@
 #include "Common/Log.h"
 #include "Description/Namespaces.h"
 #include "Services/ServiceHandler.h"
+#include "Snapshot/SnapshotEndpoint.h"
 
 namespace OnvifSim {
 
@@ -82,6 +83,9 @@ CHttpAnswer CDeviceCore::dispatch(const CHttpRequest& http, const CConnectionInf
                                   CRecordedRequest& entry)
 {
     std::string path = http.target.substr(0, http.target.find('?'));
+    // The device's web server: snapshot pictures are plain HTTP, not SOAP.
+    if (IsSnapshotPath(path))
+        return ServeSnapshot(m_state, m_digest, http, entry);
     const CServiceInfo* service = nullptr;
     for (const auto& [key, servicePath] : m_state.current.services)
         if (servicePath == path)

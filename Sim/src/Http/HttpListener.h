@@ -22,6 +22,8 @@ public:
     // Binds and listens (port 0: any free port). False with a message when the port is busy.
     bool open(const std::string& address, unsigned short port, std::string& error);
     unsigned short port() const { return m_port; }
+    // Before start(): where RTSP-over-HTTP tunnels opened on this port go.
+    void setTunnelSink(std::shared_ptr<ITunnelSink> tunnel) { m_tunnel = std::move(tunnel); }
     void start();
     // Stops accepting and closes every open connection; safe from any thread.
     void stop();
@@ -34,6 +36,7 @@ private:
     asio::ip::tcp::acceptor m_acceptor;
     asio::steady_timer m_retry;   // pause after a failed accept (e.g. out of descriptors)
     std::shared_ptr<IRequestSink> m_sink;
+    std::shared_ptr<ITunnelSink> m_tunnel;
     asio::ssl::context* m_tls;
     unsigned short m_port = 0;
     std::mutex m_mutex;

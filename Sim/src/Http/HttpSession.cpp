@@ -20,9 +20,11 @@ template <class Stream>
 class CHttpSession final : public ISession, public std::enable_shared_from_this<CHttpSession<Stream>> {
 public:
     template <class... StreamArgs>
-    CHttpSession(std::shared_ptr<IRequestSink> sink, CConnectionInfo info, StreamArgs&&... args)
+    CHttpSession(std::shared_ptr<IRequestSink> sink, CConnectionInfo info, std::shared_ptr<ITunnelSink> tunnel,
+                 StreamArgs&&... args)
         : m_stream(std::forward<StreamArgs>(args)...), m_idle(m_stream.get_executor()),
-          m_delay(m_stream.get_executor()), m_sink(std::move(sink)), m_info(std::move(info)) {}
+          m_delay(m_stream.get_executor()), m_sink(std::move(sink)), m_tunnel(std::move(tunnel)),
+          m_info(std::move(info)) {}
 
     void start();
     void stop() override
@@ -35,6 +37,7 @@ private:
 
     void readMore();
     void process(const char* data, size_t size);
+    bool handedOver(const char* data, size_t size);
     void act(CHttpAnswer answer, bool keepAlive);
     void write(std::string bytes, EAfterWrite after);
     void silence();
@@ -45,6 +48,8 @@ private:
     asio::steady_timer m_idle;
     asio::steady_timer m_delay;
     std::shared_ptr<IRequestSink> m_sink;
+    std::shared_ptr<ITunnelSink> m_tunnel;   // null once the first request's head is seen
+    std::string m_head;                      // first request's bytes while looking for a tunnel
     CConnectionInfo m_info;
     CHttpRequestParser m_parser;
     std::array<char, 8192> m_readBuffer{};
@@ -88,8 +93,43 @@ void CHttpSession<Stream>::readMore()
                              [self = this->shared_from_this()](const asio::error_code& ec, size_t n) {
                                  if (ec || self->m_closed)
                                      return self->close();
-                                 self->process(self->m_readBuffer.data(), n);
+                                 if (!self->handedOver(self->m_readBuffer.data(), n))
+                                     self->process(self->m_readBuffer.data(), n);
                              });
+}
+
+// The first request of a plain connection is held until its head is complete, to see
+// whether it opens an RTSP tunnel; the tunnel then owns the socket and this session ends
+// without closing it.
+template <class Stream>
+bool CHttpSession<Stream>::handedOver(const char* data, size_t size)
+{
+    if constexpr (!std::is_same_v<Stream, TcpSocket>) {
+        return false;
+    } else {
+        if (!m_tunnel)
+            return false;
+        m_head.append(data, size);
+        size_t end = m_head.find("\r\n\r\n");
+        // A head ended by bare line feeds is no tunnel client's; the parser judges it.
+        bool bare = end == std::string::npos && m_head.find("\n\n") != std::string::npos;
+        if (end == std::string::npos && !bare && m_head.size() < CHttpRequestParser::kMaxHeaderBytes) {
+            readMore();
+            return true;
+        }
+        auto tunnel = std::move(m_tunnel);
+        std::string head = std::move(m_head);
+        CHttpRequest request;
+        if (end != std::string::npos && ParseHttpHead(head.substr(0, end), request) &&
+            tunnel->adoptTunnel(request, head.substr(end + 4), m_stream)) {
+            m_closed = true;
+            m_idle.cancel();
+            m_delay.cancel();
+            return true;
+        }
+        process(head.data(), head.size());
+        return true;
+    }
 }
 
 template <class Stream>
@@ -196,16 +236,42 @@ void CHttpSession<Stream>::close()
 
 } // namespace
 
+bool ParseHttpHead(const std::string& head, CHttpRequest& out)
+{
+    CHttpRequestParser parser;
+    std::string whole = head + "\r\n\r\n";
+    // The tunnel POST announces a body it never ends; parse the head alone.
+    size_t lineEnd = whole.find("\r\n");
+    std::string trimmed;
+    for (size_t pos = lineEnd + 2; pos < whole.size();) {
+        size_t next = whole.find("\r\n", pos);
+        if (next == std::string::npos)
+            break;
+        std::string line = whole.substr(pos, next - pos);
+        if (line.rfind("Content-Length", 0) != 0 && line.rfind("content-length", 0) != 0 && !line.empty())
+            trimmed += line + "\r\n";
+        pos = next + 2;
+    }
+    std::string request = whole.substr(0, lineEnd + 2) + trimmed + "\r\n";
+    parser.feed(request.data(), request.size());
+    if (parser.state() != CHttpRequestParser::EState::Complete)
+        return false;
+    out = parser.take();
+    return true;
+}
+
 std::shared_ptr<ISession> StartSession(asio::ip::tcp::socket socket, asio::ssl::context* tls,
-                                       std::shared_ptr<IRequestSink> sink, CConnectionInfo info)
+                                       std::shared_ptr<IRequestSink> sink, CConnectionInfo info,
+                                       std::shared_ptr<ITunnelSink> tunnel)
 {
     if (tls) {
-        auto session = std::make_shared<CHttpSession<TlsStream>>(std::move(sink), std::move(info),
+        auto session = std::make_shared<CHttpSession<TlsStream>>(std::move(sink), std::move(info), nullptr,
                                                                  std::move(socket), *tls);
         session->start();
         return session;
     }
-    auto session = std::make_shared<CHttpSession<TcpSocket>>(std::move(sink), std::move(info), std::move(socket));
+    auto session = std::make_shared<CHttpSession<TcpSocket>>(std::move(sink), std::move(info), std::move(tunnel),
+                                                             std::move(socket));
     session->start();
     return session;
 }

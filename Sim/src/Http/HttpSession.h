@@ -28,7 +28,20 @@ public:
     virtual void stop() = 0;
 };
 
+// Takes over a plain connection whose first request opens an RTSP-over-HTTP tunnel (the
+// GET and POST pair joined by x-sessioncookie). `rest` holds bytes read past the head.
+class ITunnelSink {
+public:
+    virtual ~ITunnelSink() = default;
+    // True when it took the socket (released from `socket`); false leaves it to HTTP.
+    virtual bool adoptTunnel(const CHttpRequest& head, const std::string& rest, asio::ip::tcp::socket& socket) = 0;
+};
+
 std::shared_ptr<ISession> StartSession(asio::ip::tcp::socket socket, asio::ssl::context* tls,
-                                       std::shared_ptr<IRequestSink> sink, CConnectionInfo info);
+                                       std::shared_ptr<IRequestSink> sink, CConnectionInfo info,
+                                       std::shared_ptr<ITunnelSink> tunnel = nullptr);
+
+// Request line and headers of a head ending before its blank line; false when malformed.
+bool ParseHttpHead(const std::string& head, CHttpRequest& out);
 
 } // namespace OnvifSim

@@ -44,10 +44,10 @@ std::string PercentEncoded(const std::string& text)
 }
 
 // Position of the profile among its channel's profiles: 0 main stream, 1 sub stream ...
-int StreamIndex(CMediaState& media, const Json::Value& profile)
+int StreamIndex(const Json::Value& model, const Json::Value& profile)
 {
     int index = 0;
-    for (const auto& p : media.profiles()) {
+    for (const auto& p : model["profiles"]) {
         if (p["token"] == profile["token"])
             return index;
         index += p["channel"] == profile["channel"] ? 1 : 0;
@@ -55,27 +55,50 @@ int StreamIndex(CMediaState& media, const Json::Value& profile)
     return index;
 }
 
+std::string FillStreamUri(const Json::Value& model, const Json::Value& profile, EStreamKind kind,
+                          const std::string& host, const std::string& port)
+{
+    std::string uri = model["habits"]["streamUri"].asString();
+    if (kind == EStreamKind::RtspOverHttp && uri.rfind("rtsp://", 0) == 0)
+        uri = "http://" + uri.substr(7);
+    ReplaceAll(uri, "{host}", host);
+    ReplaceAll(uri, "{port}", port);
+    ReplaceAll(uri, "{profile}", PercentEncoded(profile["token"].asString()));
+    ReplaceAll(uri, "{channel}", std::to_string(profile["channel"].asInt() + 1));
+    ReplaceAll(uri, "{stream}", std::to_string(StreamIndex(model, profile)));
+    ReplaceAll(uri, "{mode}", kind == EStreamKind::RtspMulticast ? "multicast" : "unicast");
+    return uri;
+}
+
 } // namespace
+
+std::string UriPathPart(const std::string& uri)
+{
+    size_t scheme = uri.find("://");
+    size_t authority = scheme == std::string::npos ? 0 : scheme + 3;
+    size_t path = uri.find_first_of("/?", authority);
+    if (path == std::string::npos)
+        return "/";
+    return uri[path] == '?' ? "/" + uri.substr(path) : uri.substr(path);
+}
+
+std::string StreamUriPath(const Json::Value& model, const Json::Value& profile, EStreamKind kind)
+{
+    return UriPathPart(FillStreamUri(model, profile, kind, "host", "1"));
+}
 
 std::string StreamUri(CCallContext& ctx, CMediaState& media, const Json::Value& profile, EStreamKind kind)
 {
     CHostPort base = SplitBase(ctx.baseUrl());
-    const Json::Value& habits = media.habits();
-    std::string uri = habits["streamUri"].asString();
-    std::string port = habits["rtspPort"].asString();
-    if (kind == EStreamKind::RtspOverHttp) {
-        // Tunnelled RTSP goes to the web server: http scheme, the device's HTTP port.
-        port = base.port.empty() ? "80" : base.port;
-        if (uri.rfind("rtsp://", 0) == 0)
-            uri = "http://" + uri.substr(7);
-    }
-    ReplaceAll(uri, "{host}", base.host);
-    ReplaceAll(uri, "{port}", port);
-    ReplaceAll(uri, "{profile}", PercentEncoded(profile["token"].asString()));
-    ReplaceAll(uri, "{channel}", std::to_string(profile["channel"].asInt() + 1));
-    ReplaceAll(uri, "{stream}", std::to_string(StreamIndex(media, profile)));
-    ReplaceAll(uri, "{mode}", kind == EStreamKind::RtspMulticast ? "multicast" : "unicast");
-    return uri;
+    // A device that advertises another address (behind a mapped port) or names its RTSP
+    // port keeps the described port; otherwise the URI names the running RTSP server.
+    const Json::Value& raw = ctx.device().raw;
+    std::string port = media.habits()["rtspPort"].asString();
+    if (ctx.device().advertisedHost.empty() && !raw["media"].isMember("rtspPort") && raw.isMember(kRtspPortMember))
+        port = raw[kRtspPortMember].asString();
+    if (kind == EStreamKind::RtspOverHttp)
+        port = base.port.empty() ? "80" : base.port;   // tunnelled RTSP goes to the web server
+    return FillStreamUri(media.model(), profile, kind, base.host, port);
 }
 
 std::string SnapshotUri(CCallContext& ctx, const Json::Value& profile)

@@ -1,0 +1,19 @@
+#pragma once
+// The device's web server answer at /onvif/snapshot?token=PROFILE (the address
+// GetSnapshotUri hands out): a JPEG of the profile's video encoder resolution, behind
+// Basic, Digest, either or no authentication as the description's "snapshot" object says.
+#include "Auth/HttpDigest.h"
+#include "Device/DeviceState.h"
+#include "Http/HttpMessage.h"
+
+#include <string>
+
+namespace OnvifSim {
+
+bool IsSnapshotPath(const std::string& path);
+
+// Serves one request for the snapshot path; fills the log entry's user and method.
+CHttpAnswer ServeSnapshot(CDeviceState& state, CHttpDigest& digest, const CHttpRequest& http,
+                          CRecordedRequest& entry);
+
+} // namespace OnvifSim
