@@ -147,6 +147,52 @@ TEST(CliProcess, LogLevelShowsLibraryLinesOnStderr)
     EXPECT_EQ(run.out.find("[QX_3rd-1643714]"), std::string::npos);
 }
 
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(CliProcess, SnapshotWritesAJpegOfTheProfileSize)
+{
+    const std::string path = "/tmp/onvif-cli-test-snapshot.jpg";
+    const RunResult run = runCli("snapshot 1 -o " + path + " --json");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Json::Value result;
+    ASSERT_TRUE(parseJson(run.out, result)) << run.out;
+    EXPECT_EQ(result["Width"].asInt(), 1920);
+    EXPECT_EQ(result["Height"].asInt(), 1080);
+    const std::string jpeg = readFile(path);
+    unlink(path.c_str());
+    ASSERT_GT(jpeg.size(), 100u);
+    EXPECT_EQ(static_cast<unsigned char>(jpeg[0]), 0xFF);
+    EXPECT_EQ(static_cast<unsigned char>(jpeg[1]), 0xD8);
+    EXPECT_EQ(static_cast<unsigned char>(jpeg[jpeg.size() - 2]), 0xFF);
+    EXPECT_EQ(static_cast<unsigned char>(jpeg[jpeg.size() - 1]), 0xD9);
+    EXPECT_EQ(result["Bytes"].asUInt64(), jpeg.size());
+}
+
+TEST(CliProcess, StreamWritesAnAnnexBFileFromAKeyFrame)
+{
+    const std::string path = "/tmp/onvif-cli-test-stream.264";
+    const RunResult run = runCli("stream 0 1 --seconds 2 --transport udp -o " + path + " --json");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Json::Value result;
+    ASSERT_TRUE(parseJson(run.out, result)) << run.out;
+    EXPECT_GE(result["Frames"].asInt(), 10);
+    EXPECT_GE(result["KeyFrames"].asInt(), 1);
+    EXPECT_EQ(result["Width"].asInt(), 640);
+    const std::string stream = readFile(path);
+    unlink(path.c_str());
+    ASSERT_GT(stream.size(), 5u);
+    // Annex B, opening with the sequence parameter set so that decoders can start.
+    const size_t nal = stream.compare(0, 4, std::string("\0\0\0\1", 4)) == 0 ? 4 : 3;
+    EXPECT_EQ(stream.compare(0, nal, std::string("\0\0\0\1", 4), 4 - nal, nal), 0);
+    EXPECT_EQ(static_cast<unsigned char>(stream[nal]) & 0x1F, 7);
+}
+
 // A camera of the test's own: named with --host, it answers slowly, and the user sees
 // progress instead of silence.
 TEST(CliProcess, NamedDeviceAndAProgressLineForASlowAnswer)
@@ -171,6 +217,15 @@ TEST(CliProcess, NamedDeviceAndAProgressLineForASlowAnswer)
     EXPECT_EQ(info["Identity"]["Model"].asString(), device->description().identity.model);
     EXPECT_NE(run.err.find("... waiting for http://127.0.0.1:"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("embedded simulator"), std::string::npos);
+
+    // Any RTSP address, without ONVIF, with the credentials in it.
+    std::string url = device->rtspUrl("Profile_1");
+    url.insert(url.find("://") + 3, user.name + ":" + user.password + "@");
+    const RunResult bare = runCli("stream --url " + url + " --seconds 1 --json");
+    ASSERT_EQ(bare.exitCode, 0) << bare.err;
+    Json::Value summary;
+    ASSERT_TRUE(parseJson(bare.out, summary)) << bare.out;
+    EXPECT_GE(summary["Frames"].asInt(), 1);
     server.stop();
 }
 

@@ -7,6 +7,7 @@
 #include "Component/FactoryRegistry.h"
 #include "Infra/LastError.h"
 #include "OnvifExports.h"
+#include "OnvifSim/DeviceDescription.h"
 #include "OnvifSim/SimServer.h"
 
 namespace OnvifCli {
@@ -88,7 +89,15 @@ bool CCliHost::prepare(std::string* error)
     OnvifSim::SetLogEnabled(m_options.logLevel >= 0);
     m_sim = std::make_unique<OnvifSim::CSimServer>();
     std::string why;
-    auto device = m_sim->addDeviceFile(OnvifSim::DevicesDir() + "/" + kEmbeddedDevice, &why);
+    OnvifSim::CDeviceDescription embedded;
+    if (!OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/" + kEmbeddedDevice, embedded, why)) {
+        *error = "The embedded simulator's device description is unusable: " + why;
+        return false;
+    }
+    // This camera's pictures are progressive JPEG, a quirk the library refuses by design;
+    // the demo camera serves baseline pictures so that the tour shows snapshots working.
+    embedded.raw["snapshot"]["progressive"] = false;
+    auto device = m_sim->addDevice(embedded, &why);
     if (!device) {
         *error = "The embedded simulator could not start: " + why;
         return false;

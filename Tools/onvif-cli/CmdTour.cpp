@@ -29,16 +29,26 @@ Json::Value stepRecord(const std::string& name, const CommandResult& result, dou
     return step;
 }
 
-// The per-stream steps: one stream address per channel and stream the device reports.
-void addStreamSteps(CCliHost& host, const CommandResult& profiles, std::vector<TourStep>& steps)
+// The per-channel and per-stream steps: a picture of each channel, and the address and two
+// seconds of video of each stream the device reports.
+void addMediaSteps(CCliHost& host, const CommandResult& profiles, std::vector<TourStep>& steps)
 {
     const Json::Value& channels = profiles.data["Channels"];
     for (Json::ArrayIndex c = 0; c < channels.size(); ++c) {
+        const int channel = static_cast<int>(c);
+        steps.push_back({"snapshot " + std::to_string(channel), [&host, channel] { return runSnapshot(host, channel, ""); }});
         for (Json::ArrayIndex s = 0; s < channels[c].size(); ++s) {
-            const int channel = static_cast<int>(c);
             const int stream = static_cast<int>(s);
-            steps.push_back({"stream-uri " + std::to_string(channel) + " " + std::to_string(stream),
-                             [&host, channel, stream] { return runStreamUri(host, channel, stream, "tcp"); }});
+            const std::string id = std::to_string(channel) + " " + std::to_string(stream);
+            steps.push_back({"stream-uri " + id, [&host, channel, stream] { return runStreamUri(host, channel, stream, "tcp"); }});
+            steps.push_back({"stream " + id, [&host, channel, stream] {
+                                 StreamArgs args;
+                                 args.channel = channel;
+                                 args.stream = stream;
+                                 args.seconds = 2;
+                                 args.statusLines = false;
+                                 return runStream(host, args);
+                             }});
         }
     }
 }
@@ -105,7 +115,7 @@ int runTour(CCliHost& host, bool json)
         }
         record(steps[i].name, result, watch.ms());
         if (steps[i].name == "profiles" && result.ok)
-            addStreamSteps(host, profiles, steps);
+            addMediaSteps(host, profiles, steps);
     }
 
     report["Passed"] = passed;

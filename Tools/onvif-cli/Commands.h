@@ -25,6 +25,22 @@ CommandResult runProfiles(CCliHost& host);
 // transport: "tcp", "udp", "multicast" or "http".
 CommandResult runStreamUri(CCliHost& host, int channel, int stream, const std::string& transport);
 
+struct StreamArgs {
+    int channel = 0;
+    int stream = 0;
+    std::string url;            // --url: any RTSP address, no ONVIF
+    std::string transport = "tcp";
+    int seconds = 5;
+    std::string outPath;        // -o: the elementary stream
+    bool statusLines = true;    // the live line on stderr
+};
+
+CommandResult runStream(CCliHost& host, const StreamArgs& args);
+CommandResult runStreamUrl(const CliOptions& options, const StreamArgs& args);
+
+// One picture of a channel; outPath empty: not written.
+CommandResult runSnapshot(CCliHost& host, int channel, const std::string& outPath);
+
 // Logs in, runs every command this build supports, prints a section per step and a summary.
 // The process exit code: 0 when every step passed.
 int runTour(CCliHost& host, bool json);

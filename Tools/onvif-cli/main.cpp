@@ -14,7 +14,7 @@ using namespace OnvifCli;
 namespace {
 
 // Commands that need a logged-in device run through here: one sentence when login fails.
-int withLogin(CCliHost& host, const std::function<CommandResult()>& command, bool json)
+int withLogin(CCliHost& host, const std::function<CommandResult()>& command, bool json, bool progress = true)
 {
     std::string error;
     if (!host.login(&error)) {
@@ -23,8 +23,10 @@ int withLogin(CCliHost& host, const std::function<CommandResult()>& command, boo
         return printResult(failed, json);
     }
     CommandResult result;
-    {
-        CProgressLine progress("waiting for " + host.deviceLabel());
+    if (progress) {
+        CProgressLine line("waiting for " + host.deviceLabel());
+        result = command();
+    } else {
         result = command();
     }
     return printResult(result, json);
@@ -71,6 +73,20 @@ int main(int argc, char** argv)
         ->check(CLI::NonNegativeNumber);
     streamUri->add_option("--transport", transport, "tcp, udp, multicast or http")
         ->check(CLI::IsMember({"tcp", "udp", "multicast", "http"}));
+    auto* streamCmd = app.add_subcommand("stream", "receive live video for a while, optionally into a file");
+    StreamArgs streamArgs;
+    streamCmd->add_option("CHANNEL", streamArgs.channel, "channel, from 0")->check(CLI::NonNegativeNumber);
+    streamCmd->add_option("STREAM", streamArgs.stream, "stream of the channel, from 0")->check(CLI::NonNegativeNumber);
+    streamCmd->add_option("--url", streamArgs.url, "any RTSP address, without ONVIF");
+    streamCmd->add_option("--transport", streamArgs.transport, "tcp, udp, multicast or http")
+        ->check(CLI::IsMember({"tcp", "udp", "multicast", "http"}));
+    streamCmd->add_option("--seconds", streamArgs.seconds, "how long to receive")->check(CLI::Range(1, 3600));
+    streamCmd->add_option("-o,--output", streamArgs.outPath, "write the elementary stream (H.264/H.265 Annex B or JPEG)");
+    auto* snapshotCmd = app.add_subcommand("snapshot", "one JPEG picture of a channel");
+    int snapChannel = 0;
+    std::string snapOut;
+    snapshotCmd->add_option("CHANNEL", snapChannel, "channel, from 0")->check(CLI::NonNegativeNumber);
+    snapshotCmd->add_option("-o,--output", snapOut, "write the JPEG to this file");
     auto* tour = app.add_subcommand("tour", "log in and try everything, with a report");
 
     try {
@@ -84,6 +100,10 @@ int main(int argc, char** argv)
     }
 
     COutput::redirectLibraryOutput(options.logLevel >= 0);
+    streamArgs.statusLines = !options.json;
+    // A bare RTSP address needs no device session.
+    if (*streamCmd && !streamArgs.url.empty())
+        return printResult(runStreamUrl(options, streamArgs), options.json);
     CCliHost host(options);
     std::string error;
     if (!host.prepare(&error)) {
@@ -105,6 +125,12 @@ int main(int argc, char** argv)
             host, [&] { return timeAction == "set" ? runTimeSet(host, utc, zone) : runTimeGet(host); }, options.json);
     if (*profiles)
         return withLogin(host, [&] { return runProfiles(host); }, options.json);
+    if (*streamCmd) {
+        // The stream prints its own status line every second.
+        return withLogin(host, [&] { return runStream(host, streamArgs); }, options.json, false);
+    }
+    if (*snapshotCmd)
+        return withLogin(host, [&] { return runSnapshot(host, snapChannel, snapOut); }, options.json);
     if (*streamUri)
         return withLogin(host, [&] { return runStreamUri(host, channel, stream, transport); }, options.json);
     return 2;

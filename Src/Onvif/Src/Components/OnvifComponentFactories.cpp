@@ -8,6 +8,7 @@
 #include "ILogicDeviceManager.h"
 #include "IMagicBox.h"
 #include "IMediaManager.h"
+#include "ISnapManager.h"
 #include "IStreamSource.h"
 #include "ITimeClient.h"
 #include "Infra/Mutex.h"
@@ -38,6 +39,10 @@ const ClientGetterRow kTimeClientRow = {ITimeClient::kInterfaceName, ONVIF_COMPO
 const ClientGetterRow kMediaManagerRow = {IMediaManager::kInterfaceName,
                                           ONVIF_COMPONENT_VERSION("OnvifClientMediaManager"),
                                           [](COnvifClient& c) -> IUnknown* { return c.getMediaManager(); }, kNoClient};
+
+const ClientGetterRow kSnapManagerRow = {Zentar::Snapshot::ISnapManager::kInterfaceName,
+                                         ONVIF_COMPONENT_VERSION("OnvifSnapManager"),
+                                         [](COnvifClient& c) -> IUnknown* { return c.getSnapManager(); }, nullptr};
 
 } // namespace
 
@@ -70,6 +75,7 @@ IFactoryUnknown* makeEncodeFactory() { return new (std::nothrow) CClientGetterFa
 IFactoryUnknown* makeLogicDeviceManagerFactory() { return new (std::nothrow) CClientGetterFactory(kLogicDeviceRow); }
 IFactoryUnknown* makeTimeClientFactory() { return new (std::nothrow) CClientGetterFactory(kTimeClientRow); }
 IFactoryUnknown* makeMediaManagerFactory() { return new (std::nothrow) CClientGetterFactory(kMediaManagerRow); }
+IFactoryUnknown* makeSnapManagerFactory() { return new (std::nothrow) CClientGetterFactory(kSnapManagerRow); }
 
 // ---- live stream sources --------------------------------------------------------------
 

@@ -25,7 +25,7 @@ const OnvifFactoryRow kFactoryTable[] = {
     {"CDevAudioEncFactory", "DevAudioEnc", "Onvif", nullptr},
     {"CIUpgraderFactory", "Upgrader", "Onvif", nullptr},
     {"CIMagicBoxFactory", "MagicBox", "Onvif", &makeMagicBoxFactory},
-    {"CSnapManagerFactory", "SnapManager", "Onvif", nullptr},
+    {"CSnapManagerFactory", "SnapManager", "Onvif", &makeSnapManagerFactory},
     {"CIMediaFileFindFactory", "MediaFileFind", "Onvif", nullptr},
     {"CRecordingStreamSourceFactory", "StreamSource", "Onvif.MediaFileStream", nullptr},
     {"CILogicDeviceManagerFactory", "DeviceManager::ILogicDeviceManager", "Onvif", &makeLogicDeviceManagerFactory},

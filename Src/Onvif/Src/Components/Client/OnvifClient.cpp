@@ -4,6 +4,7 @@
 #include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
 #include "Components/DeviceQuery/OnvifMagicBox.h"
 #include "Components/DeviceQuery/OnvifMediaManager.h"
+#include "Components/SnapManager/OnvifSnapManager.h"
 #include "Components/StreamSource/OnvifStreamSource.h"
 #include "Components/TimeClient/OnvifTimeClient.h"
 

@@ -10,6 +10,7 @@
 
 #include "Component/Unknown.h"
 #include "IClient.h"
+#include "ISnapManager.h"
 #include "Infra/Mutex.h"
 #include "Infra/Timer.h"
 
@@ -24,6 +25,7 @@ class COnvifMediaManager;
 class COnvifEncode;
 class COnvifTimeClient;
 class COnvifStreamSource;
+class COnvifSnapManager;
 
 // Why the last login failed, as the host's login-result procedure is told.
 enum OnvifLoginFailure { LOGIN_FAIL_OTHER = 0, LOGIN_FAIL_CREDENTIALS = 1, LOGIN_FAIL_UNREACHABLE = 33 };
@@ -63,6 +65,8 @@ public:
     Zentar::Stream::IStreamSource* createRecordingStreamSource() override;
     Zentar::Component::IDevAudioDec* createDevAudioDec(int type) override;
     void destroy() override;
+    // The device's snapshot manager (handed out by the "SnapManager" factory).
+    Zentar::Snapshot::ISnapManager* getSnapManager();
 
     const ServerInfo& getServerInfo() const { return *m_serverInfo; }
     bool isLoggedIn() const { return m_loggedIn.load(); }
@@ -104,6 +108,7 @@ private:
     std::unique_ptr<COnvifMediaManager> m_mediaManager;
     std::unique_ptr<COnvifEncode> m_encode;
     std::unique_ptr<COnvifTimeClient> m_timeClient;
+    std::unique_ptr<COnvifSnapManager> m_snapManager;
     std::vector<std::unique_ptr<COnvifStreamSource>> m_streamSources;
 };
 

@@ -7,6 +7,7 @@
 #include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
 #include "Components/DeviceQuery/OnvifMagicBox.h"
 #include "Components/DeviceQuery/OnvifMediaManager.h"
+#include "Components/SnapManager/OnvifSnapManager.h"
 #include "Components/StreamSource/OnvifStreamSource.h"
 #include "Components/TimeClient/OnvifTimeClient.h"
 #include "Infra/LastError.h"
@@ -71,6 +72,12 @@ ITimeClient* COnvifClient::getTimeClient()
 {
     Zentar::Infra::CGuard guard(m_subObjectMutex);
     return singleSubObject(m_timeClient, m_serverInfo, "new COnvifTimeClient failed,m_timeClient is NULL\n");
+}
+
+Zentar::Snapshot::ISnapManager* COnvifClient::getSnapManager()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_snapManager, m_serverInfo, "new COnvifSnapManager failed,m_snapManager is NULL\n");
 }
 
 IStreamSource* COnvifClient::getIStreamSource(const StreamRequest& request)

@@ -11,6 +11,11 @@
 #include "Component/ServerInfo.h"
 #include "IStreamSource.h"
 #include "Infra/Mutex.h"
+#include "Infra/Signal.h"
+
+namespace RPC {
+class CExpRtspClient;
+}
 
 namespace RPC {
 namespace Onvif {
@@ -29,6 +34,10 @@ class COnvifStreamSource : public Zentar::Stream::IStreamSource {
 public:
     COnvifStreamSource(std::shared_ptr<const Zentar::Component::ServerInfo> serverInfo, int localChannel,
                        int remoteChannel, int streamType, int protocol);
+    ~COnvifStreamSource() override;
+
+    bool start(Zentar::Stream::IFrameReceiver* receiver) override;
+    bool stop(Zentar::Stream::IFrameReceiver* receiver) override;
 
     bool getError(uint32_t& code) override;
     bool setOptions(const Json::Value& options) override;
@@ -39,6 +48,7 @@ public:
     int getStreamType() const { return m_streamType; }
     int getTransProtocol() const { return m_protocol; }
     StreamSourceOptions options() const;
+    bool isRunning() const { return m_bKeepAlive; }
 
     // The stream set-up sent with the URI request for a transport (null: none).
     static Json::Value streamSetupFor(int protocol);
@@ -51,6 +61,11 @@ public:
 private:
     // The device's stream URI for this source, rewritten for the RTSP client; "" on failure.
     std::string getStreamUri();
+    bool startRtspSession();
+    bool stopRtspSession();
+    // Closes and drops the wrapper after a failed start.
+    void dropRtspClient();
+    void onFrame(Zentar::Stream::CMediaFrame& frame);
 
     std::shared_ptr<const Zentar::Component::ServerInfo> m_serverInfo;
     int m_iLocalChn;
@@ -61,6 +76,15 @@ private:
     mutable Zentar::Infra::CMutex m_optionsMutex;
     StreamSourceOptions m_options;
     std::atomic<uint32_t> m_lastError{0};
+
+    Zentar::Infra::CMutex m_startMutex;     // start and stop
+    Zentar::Infra::CMutex m_sessionMutex;   // the RTSP session
+    Zentar::Infra::CMutex m_deliveryMutex;  // frames to the host
+    bool m_bKeepAlive = false;
+    bool m_errorAttached = false;
+    std::string m_strRtspUrl;
+    CExpRtspClient* m_pRtspClient = nullptr;   // closed (and so deleted) through Close()
+    Zentar::Infra::CSignal<const Zentar::Stream::CMediaFrame&> m_receivers;
 };
 
 } // namespace Onvif
