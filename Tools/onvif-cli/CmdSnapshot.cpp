@@ -1,5 +1,7 @@
 // snapshot: one JPEG picture of a channel through the host's snapshot interface, written
 // to a file on request.
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -14,6 +16,15 @@
 namespace OnvifCli {
 
 namespace {
+
+// This process's CPU time in milliseconds (with --host it is the client's alone).
+double processCpuMs()
+{
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return (static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e6 +
+            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec)) / 1000.0;
+}
 
 // Keeps the last picture delivered.
 class CPictureReceiver : public Zentar::Snapshot::IFileReceiver {
@@ -53,8 +64,10 @@ CommandResult runSnapshot(CCliHost& host, int channel, const std::string& outPat
         return r;
     }
     CStopwatch watch;
+    const double cpuBefore = processCpuMs();
     const bool taken = manager->snapshot(channel);
     const double ms = watch.ms();
+    const double cpuMs = processCpuMs() - cpuBefore;
     manager->detachFileProc(&receiver);
     std::lock_guard<std::mutex> lock(receiver.m_mutex);
     if (!taken || receiver.m_jpeg.empty()) {
@@ -68,6 +81,7 @@ CommandResult runSnapshot(CCliHost& host, int channel, const std::string& outPat
     r.data["Width"] = receiver.m_width;
     r.data["Height"] = receiver.m_height;
     r.data["Milliseconds"] = ms;
+    r.data["CpuMilliseconds"] = cpuMs;
     r.data["Event"] = receiver.m_event;
     if (!outPath.empty()) {
         FILE* out = std::fopen(outPath.c_str(), "wb");
@@ -81,8 +95,9 @@ CommandResult runSnapshot(CCliHost& host, int channel, const std::string& outPat
         r.data["File"] = outPath;
     }
     char text[256];
-    std::snprintf(text, sizeof text, "  %zu bytes, %dx%d, %.1f ms%s%s\n", receiver.m_jpeg.size(), receiver.m_width,
-                  receiver.m_height, ms, outPath.empty() ? "" : ", written to ", outPath.c_str());
+    std::snprintf(text, sizeof text, "  %zu bytes, %dx%d, %.1f ms (%.1f ms CPU)%s%s\n", receiver.m_jpeg.size(),
+                  receiver.m_width, receiver.m_height, ms, cpuMs, outPath.empty() ? "" : ", written to ",
+                  outPath.c_str());
     r.text = text;
     r.ok = true;
     return r;
