@@ -56,28 +56,29 @@ std::string capabilitiesBody()
 }
 
 const OnvifField kCapabilitiesOut[] = {
-    {"Analytics.XAddr", "./Capabilities/Analytics/XAddr", FIELD_TEXT, 0, nullptr},
-    {"Device.XAddr", "./Capabilities/Device/XAddr", FIELD_TEXT, 0, nullptr},
-    {"Device.IPVersion6", "./Capabilities/Device/Network/IPVersion6", FIELD_BOOL, 0, nullptr},
-    {"Device.Major", "./Capabilities/Device/System/SupportedVersions/Major", FIELD_INT, 0, nullptr},
-    {"Events.XAddr", "./Capabilities/Events/XAddr", FIELD_TEXT, 0, nullptr},
-    {"Events.WSPullPointSupport", "./Capabilities/Events/WSPullPointSupport", FIELD_BOOL, 0, nullptr},
-    {"Imaging.XAddr", "./Capabilities/Imaging/XAddr", FIELD_TEXT, 0, nullptr},
-    {"Media.XAddr", "./Capabilities/Media/XAddr", FIELD_TEXT, 0, nullptr},
-    {"Media.RTP_TCP", "./Capabilities/Media/StreamingCapabilities/RTP_TCP", FIELD_BOOL, 0, nullptr},
-    {"PTZ.XAddr", "./Capabilities/PTZ/XAddr", FIELD_TEXT, 0, nullptr},
-    {"DeviceIO.XAddr", "./Capabilities/Extension/DeviceIO/XAddr", FIELD_TEXT, 0, nullptr},
-    {nullptr, nullptr, FIELD_TEXT, 0, nullptr},
+    textField("Analytics.XAddr", "./Capabilities/Analytics/XAddr"),
+    textField("Device.XAddr", "./Capabilities/Device/XAddr"),
+    boolField("Device.IPVersion6", "./Capabilities/Device/Network/IPVersion6"),
+    intField("Device.Major", "./Capabilities/Device/System/SupportedVersions/Major"),
+    textField("Events.XAddr", "./Capabilities/Events/XAddr"),
+    boolField("Events.WSPullPointSupport", "./Capabilities/Events/WSPullPointSupport"),
+    textField("Imaging.XAddr", "./Capabilities/Imaging/XAddr"),
+    textField("Media.XAddr", "./Capabilities/Media/XAddr"),
+    boolField("Media.RTP_TCP", "./Capabilities/Media/StreamingCapabilities/RTP_TCP"),
+    textField("PTZ.XAddr", "./Capabilities/PTZ/XAddr"),
+    textField("DeviceIO.XAddr", "./Capabilities/Extension/DeviceIO/XAddr"),
+    {},
 };
 
 const OnvifField kCapabilitiesIn[] = {
-    {"Category", "./tds:Category", FIELD_TEXT, 0, "All"},
-    {nullptr, nullptr, FIELD_TEXT, 0, nullptr},
+    textField("Category", "./tds:Category").defaultsTo("All"),
+    {},
 };
 
-const OnvifOperation kGetCapabilities = {
-    "GetCapabilities", "/tds:GetCapabilities", Namespaces::kDevice, kCapabilitiesIn, kCapabilitiesOut,
-    OP_ANONYMOUS_FIRST | OP_UNAUTH_INFO, nullptr, nullptr, nullptr};
+const OnvifOperation kGetCapabilities = OnvifService{"tds", Namespaces::kDevice}("GetCapabilities")
+                                            .in(kCapabilitiesIn)
+                                            .out(kCapabilitiesOut)
+                                            .flag(OP_ANONYMOUS_FIRST | OP_UNAUTH_INFO);
 
 void BM_GetCapabilitiesBuildSignParse(benchmark::State& state)
 {

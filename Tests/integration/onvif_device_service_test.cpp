@@ -3,6 +3,7 @@
 // really arrived, how the request was signed, and the keys of the result.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -291,6 +292,23 @@ TEST_F(DeviceServiceFixture, EveryNameOfBothAreasIsRegistered)
     EXPECT_EQ(-3, device.execute(nullptr, requestFor(server), rsp));
     EXPECT_EQ(0u, server.requestCount());
     EXPECT_STREQ("DeviceManagement", device.getServiceName());
+}
+
+// ... and every name the object answers has a row case above, exactly one. The firmware
+// upload needs an image in memory; DeviceServiceRules.FirmwareTravelsAsAnAttachment runs it.
+TEST_F(DeviceServiceFixture, EveryCommandOfTheServiceHasACase)
+{
+    const COnvifDeviceManagement device(RPC::Onvif::COnvifLoginInfo{});
+    std::multiset<std::string> covered = {"UpgradeSystemFirmware"};
+    for (const RowCase& c : kRows)
+        covered.insert(c.name);
+    std::set<std::string> commands;
+    for (const RPC::Onvif::COnvifOperationTable* table : device.getOperationTables())
+        for (const std::string& command : table->commands())
+            EXPECT_TRUE(commands.insert(command).second) << command << " is in two areas";
+    for (const std::string& command : commands)
+        EXPECT_EQ(1u, covered.count(command)) << command;
+    EXPECT_EQ(covered.size(), commands.size());
 }
 
 } // namespace

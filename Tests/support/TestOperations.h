@@ -9,29 +9,22 @@ namespace OnvifTest {
 
 using namespace RPC::Onvif;
 
-inline const OnvifField kWsdlUrlOut[] = {
-    {"WsdlUrl", "./tds:WsdlUrl", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {nullptr, nullptr, FIELD_TEXT, 0, nullptr},
-};
+constexpr OnvifService kTestDevice{"tds", Namespaces::kDevice};
 
-inline const OnvifOperation kGetWsdlUrl = {
-    "GetWsdlUrl", "/tds:GetWsdlUrl", Namespaces::kDevice, nullptr, kWsdlUrlOut, OP_LOG_RESPONSE_FAIL,
-    nullptr, nullptr, nullptr};
+inline const OnvifField kWsdlUrlOut[] = {textField("WsdlUrl", "./tds:WsdlUrl"), {}};
 
-inline const OnvifField kCapabilitiesIn[] = {
-    {"Category", "./tds:Category", FIELD_TEXT, FIELD_DEFAULT, "All"},
-    {nullptr, nullptr, FIELD_TEXT, 0, nullptr},
-};
+inline const OnvifOperation kGetWsdlUrl = kTestDevice("GetWsdlUrl").out(kWsdlUrlOut).flag(OP_LOG_RESPONSE_FAIL);
+
+inline const OnvifField kCapabilitiesIn[] = {textField("Category", "./tds:Category").defaultsTo("All"), {}};
 
 inline const OnvifField kCapabilitiesOut[] = {
-    {"Device.XAddr", "./tds:Capabilities/tt:Device/tt:XAddr", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {"Media.XAddr", "./tds:Capabilities/tt:Media/tt:XAddr", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {nullptr, nullptr, FIELD_TEXT, 0, nullptr},
+    textField("Device.XAddr", "./tds:Capabilities/tt:Device/tt:XAddr"),
+    textField("Media.XAddr", "./tds:Capabilities/tt:Media/tt:XAddr"),
+    {},
 };
 
-inline const OnvifOperation kGetCapabilities = {
-    "GetCapabilities", "/tds:GetCapabilities", Namespaces::kDevice, kCapabilitiesIn, kCapabilitiesOut,
-    OP_ANONYMOUS_FIRST | OP_UNAUTH_INFO, nullptr, nullptr, nullptr};
+inline const OnvifOperation kGetCapabilities =
+    kTestDevice("GetCapabilities").in(kCapabilitiesIn).out(kCapabilitiesOut).flag(OP_ANONYMOUS_FIRST | OP_UNAUTH_INFO);
 
 inline std::string wsdlUrlAnswer()
 {

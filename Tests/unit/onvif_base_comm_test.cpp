@@ -95,42 +95,41 @@ TEST(AsyncLoginLimit, RaisedOnlyOnceAndOnlyWithinRange)
 
 // ---- dispatch --------------------------------------------------------------------
 
+// Rows that answer without an exchange make each table's answer recognisable.
+constexpr OnvifService kFake{"tds", Namespaces::kDevice};
+
+const OnvifOperation kAreaRows[] = {
+    kFake("GetThing").answers(21),
+    kFake("GetFailing").answers(-1),
+    kFake("GetShared").answers(23),
+};
+const OnvifOperation kServiceRows[] = {
+    kFake("GetOwn").answers(11),
+    kFake("GetShared").answers(13),
+};
+
 class CAreaFake : public COnvifProtoChildCore {
 public:
-    explicit CAreaFake(const COnvifLoginInfo& login) : COnvifProtoChildCore(login) {}
+    explicit CAreaFake(const COnvifLoginInfo& login) : COnvifProtoChildCore(login, table()) {}
     const char* getServiceName() const override { return "Area"; }
-    int GetThing(const Json::Value& req, Json::Value& rsp)
+    static const COnvifOperationTable& table()
     {
-        rsp["from"] = "area";
-        return req.get("fail", false).asBool() ? -1 : 0;
-    }
-
-protected:
-    int dispatch(const std::string& name, const Json::Value& req, Json::Value& rsp) override
-    {
-        static const COnvifOperationTable<CAreaFake> table(nullptr, 0, {{"GetThing", &CAreaFake::GetThing}});
-        return table.dispatch(*this, name, req, rsp);
+        static const COnvifOperationTable rows(kAreaRows);
+        return rows;
     }
 };
 
 class CServiceFake : public COnvifProtoCore {
 public:
-    explicit CServiceFake(const COnvifLoginInfo& login) : COnvifProtoCore(login)
+    explicit CServiceFake(const COnvifLoginInfo& login) : COnvifProtoCore(login, &table())
     {
         addChild(std::make_unique<CAreaFake>(login));
     }
     const char* getServiceName() const override { return "Service"; }
-    int GetOwn(const Json::Value&, Json::Value& rsp)
+    static const COnvifOperationTable& table()
     {
-        rsp["from"] = "service";
-        return 0;
-    }
-
-protected:
-    int dispatch(const std::string& name, const Json::Value& req, Json::Value& rsp) override
-    {
-        static const COnvifOperationTable<CServiceFake> table(nullptr, 0, {{"GetOwn", &CServiceFake::GetOwn}});
-        return table.dispatch(*this, name, req, rsp);
+        static const COnvifOperationTable rows(kServiceRows);
+        return rows;
     }
 };
 
@@ -138,18 +137,23 @@ TEST(ProtoCoreDispatch, OwnTableThenAreasUnknownAndNullNames)
 {
     CServiceFake service{COnvifLoginInfo{}};
     Json::Value req, rsp;
-    EXPECT_EQ(0, service.execute("GetOwn", req, rsp));
-    EXPECT_EQ("service", rsp["from"].asString());
-    EXPECT_EQ(0, service.execute("GetThing", req, rsp));
-    EXPECT_EQ("area", rsp["from"].asString());
-    req["fail"] = true;
-    EXPECT_EQ(-1, service.execute("GetThing", req, rsp)) << "the operation's own result comes back";
+    EXPECT_EQ(11, service.execute("GetOwn", req, rsp));
+    EXPECT_EQ(21, service.execute("GetThing", req, rsp)) << "an area's row";
+    EXPECT_EQ(13, service.execute("GetShared", req, rsp)) << "the object's own table is asked first";
+    EXPECT_EQ(-1, service.execute("GetFailing", req, rsp)) << "the operation's own result comes back";
     EXPECT_EQ(ONVIF_EXEC_UNKNOWN, service.execute("GetNothing", req, rsp));
     EXPECT_EQ(ONVIF_EXEC_UNKNOWN, service.execute("getown", req, rsp)) << "names are case-sensitive";
     EXPECT_EQ(ONVIF_EXEC_NULL_NAME, service.execute(nullptr, req, rsp));
     CAreaFake area{COnvifLoginInfo{}};
     EXPECT_EQ(ONVIF_EXEC_NULL_NAME, area.execute(nullptr, req, rsp));
     EXPECT_EQ(ONVIF_EXEC_UNKNOWN, area.execute("GetOwn", req, rsp)) << "an area knows only its own";
+    EXPECT_EQ(23, area.execute("GetShared", req, rsp));
+    EXPECT_TRUE(rsp.isNull()) << "rows that send nothing write nothing";
+
+    const std::vector<const COnvifOperationTable*> tables = service.getOperationTables();
+    ASSERT_EQ(2u, tables.size());
+    EXPECT_EQ(&CServiceFake::table(), tables[0]);
+    EXPECT_EQ(&CAreaFake::table(), tables[1]);
 }
 
 // ---- namespace tables ----------------------------------------------------------------

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "DeviceAnswers.h"
+#include "OnvifFramework/Utility/OnvifCommonFields.h"
+#include "OnvifFramework/Utility/OnvifFieldMap.h"
 #include "OnvifFramework/Utility/OnvifNamespaces.h"
 #include "OnvifFramework/Utility/OnvifOperation.h"
 
@@ -13,13 +15,13 @@ namespace {
 
 const OnvifField kEnd{nullptr, nullptr, FIELD_TEXT, 0, nullptr, nullptr};
 
-std::string requestText(const OnvifField* fields, const Json::Value& req)
+std::string requestText(const OnvifField* fields, const Json::Value& req, const char* prefix = nullptr)
 {
     CSOAPMessage msg(true, 2, 0);
-    EXPECT_EQ(0, msg.setNSURITable(Namespaces::kDevice));
+    EXPECT_EQ(0, msg.setNSURITable(Namespaces::kFull));
     EXPECT_EQ(0, msg.setPathPrefix(Zentar::SOAPFramework::SOAP_NODE_BODY));
     EXPECT_EQ(0, msg.set("/tds:Op", static_cast<const char*>(nullptr), true));
-    if (writeFields(msg, fields, req) != 0)
+    if (writeFields(msg, fields, req, prefix) != 0)
         return "<refused>";
     std::string body, type;
     EXPECT_EQ(0, msg.serialize(body, type));
@@ -124,6 +126,124 @@ TEST(OperationFields, ResponseRecordsListsAndAlwaysWrittenValues)
     EXPECT_TRUE(rsp.isMember("MissingBool"));
     EXPECT_FALSE(rsp.isMember("Empty"));
     EXPECT_FALSE(hasResponseElement(msg, "GetCapabilities", false));
+}
+
+// The body of a request as sent, from the operation element on.
+std::string opElement(const std::string& text)
+{
+    const size_t at = text.find("<tds:Op");
+    const size_t end = text.find("</s:Body>");
+    return at == std::string::npos || end == std::string::npos ? text : text.substr(at, end - at);
+}
+
+// A path whose first step has no prefix is written in the operation's own namespace, so
+// one token map serves every service; every other path goes out as written.
+TEST(OperationFields, UnqualifiedFirstStepTakesTheOperationsPrefix)
+{
+    struct Case {
+        const char* path;
+        const char* prefix;
+        const char* sent;   // the operation element as sent
+    } cases[] = {
+        {"./ProfileToken", "tptz", "<tds:Op><tptz:ProfileToken>v</tptz:ProfileToken></tds:Op>"},
+        {"./ProfileToken", "trt", "<tds:Op><trt:ProfileToken>v</trt:ProfileToken></tds:Op>"},
+        {"./Speed/tt:Zoom/@x", "tptz", "<tds:Op><tptz:Speed><tt:Zoom x=\"v\"/></tptz:Speed></tds:Op>"},
+        {"./Item[%d]", "tds", "<tds:Op><tds:Item>v</tds:Item></tds:Op>"},
+        {"./tt:Name", "tptz", "<tds:Op><tt:Name>v</tt:Name></tds:Op>"},        // already qualified
+        {"./@token", "tptz", "<tds:Op token=\"v\"/>"},                          // the element's attribute
+        {"/tds:Op/tt:Name", "tptz", "<tds:Op><tt:Name>v</tt:Name></tds:Op>"},  // absolute
+        {"./ProfileToken", nullptr, "<tds:Op><ProfileToken>v</ProfileToken></tds:Op>"},
+    };
+    for (const Case& c : cases) {
+        const OnvifField field = std::string(c.path).find("%d") == std::string::npos ? textField("K", c.path)
+                                                                                      : textListField("K", c.path);
+        const OnvifField fields[] = {field, {}};
+        Json::Value req;
+        if (field.type == FIELD_TEXT_LIST)
+            req["K"].append("v");
+        else
+            req["K"] = "v";
+        EXPECT_EQ(c.sent, opElement(requestText(fields, req, c.prefix))) << c.path << " with " << (c.prefix ? c.prefix : "none");
+    }
+    const std::string longPath = "./" + std::string(300, 'x');
+    const OnvifField tooLong[] = {textField("K", longPath.c_str()), {}};
+    Json::Value req;
+    req["K"] = "v";
+    EXPECT_EQ("<refused>", requestText(tooLong, req, "trt")) << "a path that cannot be qualified is not sent half-written";
+}
+
+// Request maps built from a type's description write every element of it in the schema
+// namespace, in the description's order.
+TEST(OperationFields, RequestBindingOfATypeDescription)
+{
+    struct CSourceIn : COnvifFieldMap {
+        CSourceIn() { addRequest("Configuration", "./tds:Configuration", {CommonFields::kVideoSourceCfg}); }
+    } map;
+    Json::Value req;
+    req["Configuration"]["Name"] = "vs";
+    req["Configuration"]["token"] = "VSC1";
+    req["Configuration"]["SourceToken"] = "VS1";
+    req["Configuration"]["Bounds"]["x"] = 8;
+    req["Configuration"]["Bounds"]["width"] = 1920;
+    EXPECT_EQ("<tds:Op><tds:Configuration token=\"VSC1\"><tt:Name>vs</tt:Name><tt:SourceToken>VS1</tt:SourceToken>"
+              "<tt:Bounds x=\"8\" width=\"1920\"/></tds:Configuration></tds:Op>",
+              opElement(requestText(map.fields(), req)));
+}
+
+// The recurring types read as the schema writes them (element and attribute names from
+// onvif.xsd); a device's own prefixes do not matter.
+TEST(OperationFields, RecurringTypesReadSchemaShapedAnswers)
+{
+    struct CAnswerMap : COnvifFieldMap {
+        CAnswerMap()
+        {
+            addList("OSDs", "./OSDs", {CommonFields::kOsd});
+            addList("RelayOutputs", "./RelayOutputs", {CommonFields::kRelayOutput});
+            add("Position", "./PTZStatus/Position", {CommonFields::kPtzVector});
+            add("Range", "./Range", {CommonFields::kRange});
+        }
+    } map;
+    const std::string answer = OnvifTest::soapEnvelope(R"(
+<tds:GetThingsResponse>
+  <tds:OSDs token="OSD1"><tt:VideoSourceConfigurationToken>VSC1</tt:VideoSourceConfigurationToken>
+    <tt:Type>Text</tt:Type>
+    <tt:Position><tt:Type>Custom</tt:Type><tt:Pos x="-0.5" y="0.75"/></tt:Position>
+    <tt:TextString IsPersistentText="true"><tt:Type>DateAndTime</tt:Type><tt:DateFormat>yyyy-MM-dd</tt:DateFormat>
+      <tt:TimeFormat>HH:mm:ss</tt:TimeFormat><tt:FontSize>32</tt:FontSize>
+      <tt:FontColor Transparent="2"><tt:Color X="0.1" Y="0.2" Z="0.3" Colorspace="http://www.onvif.org/ver10/colorspace/YCbCr"/></tt:FontColor>
+      <tt:PlainText>Gate</tt:PlainText></tt:TextString></tds:OSDs>
+  <tds:OSDs token="OSD2"><tt:Type>Image</tt:Type><tt:Image><tt:ImgPath>http://x/logo.png</tt:ImgPath></tt:Image></tds:OSDs>
+  <tds:RelayOutputs token="R1"><tt:Properties><tt:Mode>Bistable</tt:Mode><tt:DelayTime>PT1S</tt:DelayTime>
+    <tt:IdleState>open</tt:IdleState></tt:Properties></tds:RelayOutputs>
+  <tds:PTZStatus><tt:Position><tt:PanTilt x="0.25" y="-1" space="http://s/pt"/><tt:Zoom x="1"/></tt:Position></tds:PTZStatus>
+  <tds:Range><tt:Min>1</tt:Min><tt:Max>100</tt:Max></tds:Range>
+</tds:GetThingsResponse>)");
+    CSOAPMessage msg(static_cast<const char*>(nullptr));
+    ASSERT_EQ(0, msg.parse(answer.data(), answer.size()));
+    ASSERT_TRUE(hasResponseElement(msg, "GetThings", false));
+    ASSERT_EQ(0, msg.setPathPrefix(Zentar::SOAPFramework::SOAP_NODE_RESPONSE));
+    Json::Value rsp;
+    readFields(msg, map.fields(), rsp);
+
+    ASSERT_EQ(2u, rsp["OSDs"].size());
+    const Json::Value& text = rsp["OSDs"][0];
+    EXPECT_EQ("OSD1", text["token"].asString());
+    EXPECT_EQ("VSC1", text["VideoSourceConfigurationToken"].asString());
+    EXPECT_DOUBLE_EQ(-0.5, text["Position"]["Pos"]["x"].asDouble());
+    EXPECT_TRUE(text["TextString"]["IsPersistentText"].asBool());
+    EXPECT_EQ(32, text["TextString"]["FontSize"].asInt());
+    EXPECT_DOUBLE_EQ(0.3, text["TextString"]["FontColor"]["Color"]["Z"].asDouble());
+    EXPECT_EQ(2, text["TextString"]["FontColor"]["Transparent"].asInt());
+    EXPECT_EQ("Gate", text["TextString"]["PlainText"].asString());
+    EXPECT_FALSE(text["TextString"].isMember("BackgroundColor"));
+    EXPECT_EQ("http://x/logo.png", rsp["OSDs"][1]["Image"]["ImgPath"].asString());
+    EXPECT_FALSE(rsp["OSDs"][1].isMember("TextString"));
+    EXPECT_EQ("open", rsp["RelayOutputs"][0]["Properties"]["IdleState"].asString());
+    EXPECT_EQ("PT1S", rsp["RelayOutputs"][0]["Properties"]["DelayTime"].asString());
+    EXPECT_DOUBLE_EQ(-1.0, rsp["Position"]["PanTilt"]["y"].asDouble());
+    EXPECT_EQ("http://s/pt", rsp["Position"]["PanTilt"]["space"].asString());
+    EXPECT_FALSE(rsp["Position"]["Zoom"].isMember("space"));
+    EXPECT_EQ(100, rsp["Range"]["Max"].asInt());
 }
 
 } // namespace

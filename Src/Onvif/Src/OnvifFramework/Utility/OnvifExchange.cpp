@@ -21,10 +21,15 @@ std::unique_ptr<CSOAPTransport> makeTransport(const OnvifExchangeParams& p)
 {
     auto transport = std::make_unique<CSOAPTransport>(p.xaddr);
     if (p.timeouts) {
-        transport->setConnectTimeout(p.timeouts->connectMs);
-        transport->setSendTimeout(p.timeouts->sendMs);
-        transport->setRecvTimeout(p.timeouts->recvMs);
-        transport->setTimeout(p.timeouts->totalMs);
+        const OnvifTimeouts& t = *p.timeouts;
+        if (t.connectMs != OnvifTimeouts::kTransportOwn)
+            transport->setConnectTimeout(t.connectMs);
+        if (t.sendMs != OnvifTimeouts::kTransportOwn)
+            transport->setSendTimeout(t.sendMs);
+        if (t.recvMs != OnvifTimeouts::kTransportOwn)
+            transport->setRecvTimeout(t.recvMs);
+        if (t.totalMs != OnvifTimeouts::kTransportOwn)
+            transport->setTimeout(t.totalMs);
     } else {
         COnvifBaseComm::instance()->applyTimeouts(*transport);
     }

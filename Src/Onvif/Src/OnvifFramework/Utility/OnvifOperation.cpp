@@ -1,10 +1,12 @@
 #include "OnvifFramework/Utility/OnvifOperation.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "OnvifFramework/Utility/OnvifExchange.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
+#include "OnvifFramework/Utility/OnvifRecordKeys.h"
 
 namespace RPC {
 namespace Onvif {
@@ -13,77 +15,67 @@ using namespace Zentar::SOAPFramework;
 
 namespace {
 
-// "Device.XAddr" -> rsp["Device"]["XAddr"]; a key without dots is a plain member.
-const Json::Value* findKey(const Json::Value& root, const char* key)
-{
-    const Json::Value* node = &root;
-    const char* begin = key;
-    for (;;) {
-        if (!node->isObject())
-            return nullptr;
-        const char* dot = std::strchr(begin, '.');
-        const char* end = dot ? dot : begin + std::strlen(begin);
-        node = node->find(begin, end);
-        if (!node)
-            return nullptr;
-        if (!dot)
-            return node;
-        begin = dot + 1;
-    }
-}
-
-Json::Value& makeKey(Json::Value& root, const char* key)
-{
-    Json::Value* node = &root;
-    const char* begin = key;
-    for (;;) {
-        const char* dot = std::strchr(begin, '.');
-        if (!dot)
-            return (*node)[begin];
-        node = &(*node)[std::string(begin, dot)];
-        begin = dot + 1;
-    }
-}
-
 bool isEmptyValue(const Json::Value* v)
 {
     return !v || v->isNull() || (v->isString() && v->asString().empty()) ||
            ((v->isArray() || v->isObject()) && v->empty());
 }
 
-int writeScalar(CSOAPMessage& msg, const OnvifField& f, const Json::Value& v)
+// The longest request path after qualification; real ones are a few dozen characters.
+constexpr size_t kMaxRequestPath = 256;
+
+// "./ProfileToken" -> "./trt:ProfileToken": a first step without a prefix belongs to the
+// operation's own namespace. Any other path (absolute, qualified, an attribute of the
+// operation element, a parent step) is used as written. Null when the result does not fit.
+const char* qualifiedPath(const char* path, const char* prefix, char (&buffer)[kMaxRequestPath])
 {
-    switch (f.type) {
+    if (!prefix || std::strncmp(path, "./", 2) != 0)
+        return path;
+    const char* step = path + 2;
+    const size_t stepLength = std::strcspn(step, "/[");
+    if (stepLength == 0 || step[0] == '@' || step[0] == '.' || std::memchr(step, ':', stepLength))
+        return path;
+    const int n = std::snprintf(buffer, sizeof buffer, "./%s:%s", prefix, step);
+    return n > 0 && static_cast<size_t>(n) < sizeof buffer ? buffer : nullptr;
+}
+
+int writeScalar(CSOAPMessage& msg, const char* path, OnvifFieldType type, const Json::Value& v)
+{
+    switch (type) {
     case FIELD_INT:
-        return v.isConvertibleTo(Json::intValue) ? msg.set(f.path, v.asInt()) : -1;
+        return v.isConvertibleTo(Json::intValue) ? msg.set(path, v.asInt()) : -1;
     case FIELD_DOUBLE:
-        return v.isConvertibleTo(Json::realValue) ? msg.set(f.path, v.asDouble()) : -1;
+        return v.isConvertibleTo(Json::realValue) ? msg.set(path, v.asDouble()) : -1;
     case FIELD_BOOL:
-        return v.isConvertibleTo(Json::booleanValue) ? msg.set(f.path, v.asBool()) : -1;
+        return v.isConvertibleTo(Json::booleanValue) ? msg.set(path, v.asBool()) : -1;
     case FIELD_TEXT:
-        return v.isConvertibleTo(Json::stringValue) ? msg.set(f.path, v.asString().c_str(), true) : -1;
+        return v.isConvertibleTo(Json::stringValue) ? msg.set(path, v.asString().c_str(), true) : -1;
     default:
         return -1;
     }
 }
 
-int writeField(CSOAPMessage& msg, const OnvifField& f, const Json::Value& req)
+int writeField(CSOAPMessage& msg, const OnvifField& f, const Json::Value& req, const char* prefix)
 {
+    char buffer[kMaxRequestPath];
+    const char* path = qualifiedPath(f.path, prefix, buffer);
+    if (!path)
+        return -1;
     const Json::Value* v = findKey(req, f.key);
     if (!v && f.defaultValue)
-        return msg.set(f.path, f.defaultValue, true);
+        return msg.set(path, f.defaultValue, true);
     if (isEmptyValue(v))
-        return (f.flags & FIELD_SEND_EMPTY) ? msg.set(f.path, static_cast<const char*>(nullptr), true) : 0;
+        return (f.flags & FIELD_SEND_EMPTY) ? msg.set(path, static_cast<const char*>(nullptr), true) : 0;
     if (f.type == FIELD_RECORD_LIST)
         return -1;   // request records are written by the operation's hook
     if (f.type != FIELD_TEXT_LIST)
-        return writeScalar(msg, f, *v);
+        return writeScalar(msg, path, f.type, *v);
     if (!v->isArray())
         return -1;
     for (Json::ArrayIndex i = 0; i < v->size(); ++i) {
         const Json::Value& item = (*v)[i];
         if (!item.isConvertibleTo(Json::stringValue) ||
-            msg.set(f.path, item.asString().c_str(), true, static_cast<int>(i)) != 0)
+            msg.set(path, item.asString().c_str(), true, static_cast<int>(i)) != 0)
             return -1;
     }
     return 0;
@@ -163,10 +155,10 @@ bool readValue(CSOAPMessage& msg, const OnvifField& f, Json::Value& out, int i, 
 
 } // namespace
 
-int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req)
+int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req, const char* prefix)
 {
     for (const OnvifField* f = fields; f && f->key; ++f) {
-        if (writeField(msg, *f, req) != 0) {
+        if (writeField(msg, *f, req, prefix) != 0) {
             ONVIF_LOG(LOG_ERROR, "[ERRLN] request key %s not written\n", f->key);
             return -1;
         }
@@ -200,6 +192,11 @@ bool hasResponseElement(CSOAPMessage& msg, const char* operationName, bool logFa
 
 int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const Json::Value& req, Json::Value& rsp)
 {
+    if (op.sendsNothing) {
+        if (op.fixedLogText)
+            ONVIF_LOG(LOG_WARN, "%s", op.fixedLogText);
+        return op.fixedResult;
+    }
     if (!rsp.isNull() && !rsp.isObject()) {
         ONVIF_ERRLN();
         return -1;
@@ -209,15 +206,22 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
         ONVIF_ERRLN();
         return -1;
     }
-    CSOAPMessage request(true, 2, 0);
+    char element[kMaxRequestPath];
+    const int length = std::snprintf(element, sizeof element, "/%s:%s", op.prefix ? op.prefix : "",
+                                     op.operation ? op.operation : "");
+    if (!op.prefix || !op.operation || length <= 0 || static_cast<size_t>(length) >= sizeof element) {
+        ONVIF_ERRLN();
+        return -1;
+    }
+    CSOAPMessage request(true, 2, (op.flags & OP_ATTACHMENT) ? SOAP_MODE_ATTACHMENT : SOAP_MODE_PLAIN);
     CSOAPMessage response(static_cast<const char*>(nullptr));
     if (request.setNSURITable(op.namespaces) != 0 || request.setPathPrefix(SOAP_NODE_BODY) != 0) {
         ONVIF_ERRLN();
         return -1;
     }
-    if (request.set(op.requestElement, static_cast<const char*>(nullptr), true) != 0 ||
-        writeFields(request, op.requestFields, req) != 0 || (op.buildRequest && op.buildRequest(request, req) != 0) ||
-        request.getLastError() != 0) {
+    if (request.set(element, static_cast<const char*>(nullptr), true) != 0 ||
+        writeFields(request, op.requestFields, req, op.prefix) != 0 ||
+        (op.buildRequest && op.buildRequest(request, req) != 0) || request.getLastError() != 0) {
         ONVIF_ERRLN();
         return -1;
     }
@@ -225,7 +229,7 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
     const std::string address = xaddr->asString();
     OnvifExchangeParams p;
     p.xaddr = address.c_str();
-    p.operationName = op.name;
+    p.operationName = op.operation;
     p.namespaces = op.namespaces;
     p.timeouts = op.timeouts;
     p.timeDifference = req.get("TimeDifference", 0).isInt() ? req.get("TimeDifference", 0).asInt() : 0;

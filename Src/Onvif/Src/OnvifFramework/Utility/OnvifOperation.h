@@ -1,11 +1,20 @@
 #pragma once
-// One engine for the ONVIF operations that only differ in element names and fields.
+// One engine for every ONVIF operation, and the row that describes one.
 //
-// An operation is a row: the request element, how request keys become child elements,
-// how the response element's children become result keys, and hooks for the few
-// operations whose message does not fit a flat field list. The engine does the rest
-// the same way for all of them: XAddr check, envelope and namespaces, time-outs,
-// authentication, response element check, "[ERRLN]" at every failure point.
+// A row names the command a caller passes to execute() and the ONVIF operation that goes
+// on the wire, how request keys become child elements, how the response element's
+// children become result keys, and hooks for the few operations whose message does not
+// fit a flat field list. The engine does the rest the same way for all of them: XAddr
+// check, envelope and namespaces, time-outs, authentication, response element check,
+// "[ERRLN]" at every failure point.
+//
+// Rows read as sentences, built from a service and named steps:
+//
+//   constexpr OnvifService kTrt{"trt", Namespaces::kMedia};
+//   kTrt("GetVideoEncoderCfg", "GetVideoEncoderConfiguration")
+//       .in(kEncoderTokenIn).out(encoderMap).failText("GetVideoEncoderConfiguration fail!\n")
+//
+// sends "/trt:GetVideoEncoderConfiguration" and expects "GetVideoEncoderConfigurationResponse".
 #include <json/json.h>
 
 #include "OnvifFramework/Utility/OnvifBaseDef.h"
@@ -34,24 +43,56 @@ enum OnvifFieldFlags : unsigned {
 // message path relative to the operation or response element ("./tt:Name"), type.
 // defaultValue (request side, text form) is sent when the key is absent; a key that is
 // present but empty sends nothing (devices read an empty element as a value).
+//
+// A request path whose first step has no prefix ("./ProfileToken") takes the operation's
+// own: every direct child of an ONVIF request element lives in the service's namespace,
+// so one map of the recurring tokens serves every service.
+//
+// Lists of fields end with an empty row ({}).
 struct OnvifField {
-    const char* key;
-    const char* path;
-    OnvifFieldType type;
-    unsigned flags;
-    const char* defaultValue;
+    const char* key = nullptr;
+    const char* path = nullptr;
+    OnvifFieldType type = FIELD_TEXT;
+    unsigned flags = FIELD_DEFAULT;
+    const char* defaultValue = nullptr;
     const OnvifField* children = nullptr;   // FIELD_RECORD_LIST only
+
+    constexpr OnvifField always() const { return with(flags | FIELD_ALWAYS, defaultValue); }
+    constexpr OnvifField sendEmpty() const { return with(flags | FIELD_SEND_EMPTY, defaultValue); }
+    constexpr OnvifField defaultsTo(const char* text) const { return with(flags, text); }
+
+private:
+    constexpr OnvifField with(unsigned newFlags, const char* newDefault) const
+    {
+        OnvifField f = *this;
+        f.flags = newFlags;
+        f.defaultValue = newDefault;
+        return f;
+    }
 };
 
+constexpr OnvifField textField(const char* key, const char* path) { return {key, path, FIELD_TEXT}; }
+constexpr OnvifField intField(const char* key, const char* path) { return {key, path, FIELD_INT}; }
+constexpr OnvifField realField(const char* key, const char* path) { return {key, path, FIELD_DOUBLE}; }
+constexpr OnvifField boolField(const char* key, const char* path) { return {key, path, FIELD_BOOL}; }
+constexpr OnvifField textListField(const char* key, const char* path) { return {key, path, FIELD_TEXT_LIST}; }
+constexpr OnvifField recordListField(const char* key, const char* path, const OnvifField* children)
+{
+    return {key, path, FIELD_RECORD_LIST, FIELD_DEFAULT, nullptr, children};
+}
+
 struct OnvifTimeouts {
+    // A value the transport keeps as its own instead of taking one from the row.
+    static constexpr int kTransportOwn = -1;
     int connectMs, sendMs, recvMs, totalMs;
 };
 
 enum OnvifOperationFlags : unsigned {
     OP_DEFAULT = 0,
-    OP_LOG_RESPONSE_FAIL = 1u << 0,   // log "<Element>Response fail" when the answer lacks it
+    OP_LOG_RESPONSE_FAIL = 1u << 0,   // log "<Operation>Response fail" when the answer lacks it
     OP_ANONYMOUS_FIRST = 1u << 1,     // try without credentials first (clock, capabilities, services)
     OP_UNAUTH_INFO = 1u << 2,         // set "errorInfo" = "UNAUTH" on a 400/401 refusal
+    OP_ATTACHMENT = 1u << 3,          // the request is a multipart message with an XOP attachment
 };
 
 using Zentar::SOAPFramework::CSOAPMessage;
@@ -62,26 +103,85 @@ using OnvifRequestHook = int (*)(CSOAPMessage& request, const Json::Value& req);
 using OnvifResponseHook = int (*)(CSOAPMessage& response, const Json::Value& req, Json::Value& rsp);
 
 struct OnvifOperation {
-    const char* name;             // ONVIF operation name, e.g. "GetWsdlUrl"
-    const char* requestElement;   // e.g. "/tds:GetWsdlUrl"
-    const NSEntry* namespaces;
-    const OnvifField* requestFields;   // terminated by a row with key == nullptr (or nullptr)
-    const OnvifField* responseFields;
-    unsigned flags;
-    const OnvifTimeouts* timeouts;     // nullptr: the global time-outs
-    OnvifRequestHook buildRequest;     // after the fields are written
-    OnvifResponseHook readResponse;    // after the fields are read
-    // Logged at level 2, in place of "<Name>Response fail", when an answer arrives without
-    // the response element; nullptr: the flags decide.
+    const char* command = nullptr;     // the name callers pass to execute()
+    const char* operation = nullptr;   // the ONVIF operation; the answer is "<operation>Response"
+    const char* prefix = nullptr;      // the service's prefix: the request element is "/<prefix>:<operation>"
+    const NSEntry* namespaces = nullptr;
+    const OnvifField* requestFields = nullptr;
+    const OnvifField* responseFields = nullptr;
+    unsigned flags = OP_DEFAULT;
+    const OnvifTimeouts* timeouts = nullptr;   // nullptr: the global time-outs
+    OnvifRequestHook buildRequest = nullptr;   // after the fields are written
+    OnvifResponseHook readResponse = nullptr;  // after the fields are read
+    // Logged at level 2, in place of "<Operation>Response fail", when an answer arrives
+    // without the response element; nullptr: the flags decide.
     const char* responseFailText = nullptr;
+    // A name the service registers without an exchange behind it: it answers fixedResult
+    // at once (after logging fixedLogText at level 2, when set) and sends nothing.
+    bool sendsNothing = false;
+    int fixedResult = 0;
+    const char* fixedLogText = nullptr;
+
+    // Builder steps: each gives a copy with one more column set.
+    constexpr OnvifOperation in(const OnvifField* fields) const { return with(&OnvifOperation::requestFields, fields); }
+    constexpr OnvifOperation out(const OnvifField* fields) const
+    {
+        return with(&OnvifOperation::responseFields, fields);
+    }
+    constexpr OnvifOperation flag(unsigned f) const { return with(&OnvifOperation::flags, flags | f); }
+    constexpr OnvifOperation waits(const OnvifTimeouts* t) const { return with(&OnvifOperation::timeouts, t); }
+    // Another namespace table than the service's own for this one request.
+    constexpr OnvifOperation declares(const NSEntry* table) const { return with(&OnvifOperation::namespaces, table); }
+    constexpr OnvifOperation writes(OnvifRequestHook hook) const { return with(&OnvifOperation::buildRequest, hook); }
+    constexpr OnvifOperation reads(OnvifResponseHook hook) const { return with(&OnvifOperation::readResponse, hook); }
+    constexpr OnvifOperation failText(const char* text) const
+    {
+        return with(&OnvifOperation::responseFailText, text);
+    }
+    constexpr OnvifOperation answers(int result, const char* logText = nullptr) const
+    {
+        return with(&OnvifOperation::sendsNothing, true)
+            .with(&OnvifOperation::fixedResult, result)
+            .with(&OnvifOperation::fixedLogText, logText);
+    }
+
+private:
+    template <class T>
+    constexpr OnvifOperation with(T OnvifOperation::*column, T value) const
+    {
+        OnvifOperation r = *this;
+        r.*column = value;
+        return r;
+    }
 };
 
-// Runs one operation for the device of `login`. Returns 0 or -1 as every service operation.
+// The prefix and namespace table one service's requests carry; makes that service's rows.
+struct OnvifService {
+    const char* prefix;
+    const NSEntry* namespaces;
+
+    // A row whose command is the ONVIF operation's own name.
+    constexpr OnvifOperation operator()(const char* command) const { return (*this)(command, command); }
+    // A row registered under another name than the operation it sends.
+    constexpr OnvifOperation operator()(const char* command, const char* operation) const
+    {
+        OnvifOperation r;
+        r.command = command;
+        r.operation = operation;
+        r.prefix = prefix;
+        r.namespaces = namespaces;
+        return r;
+    }
+};
+
+// Runs one operation for the device of `login`. Returns 0 or -1 as every service operation,
+// or the fixed result of a row that sends nothing.
 int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const Json::Value& req,
                  Json::Value& rsp);
 
-// The pieces of the engine, for operations that must drive the exchange themselves.
-int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req);
+// The pieces of the engine, for hooks that write or read more than a flat list.
+// prefix qualifies request paths whose first step has none (see OnvifField).
+int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req, const char* prefix = nullptr);
 // i and j fill the "[%d]" slots of the paths (records inside repeated elements).
 void readFields(CSOAPMessage& msg, const OnvifField* fields, Json::Value& rsp, int i = -1, int j = -1);
 // "/Envelope/Body/<name>Response" present?

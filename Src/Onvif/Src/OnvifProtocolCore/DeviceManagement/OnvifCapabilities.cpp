@@ -1,5 +1,8 @@
 #include "OnvifProtocolCore/DeviceManagement/OnvifCapabilities.h"
 
+#include <string>
+
+#include "OnvifFramework/Utility/OnvifFieldMap.h"
 #include "OnvifFramework/Utility/OnvifNamespaces.h"
 #include "OnvifProtocolCore/DeviceManagement/OnvifServiceType.h"
 
@@ -8,54 +11,37 @@ namespace Onvif {
 
 namespace {
 
-// Field lists end with an empty row ({}: key == nullptr).
-
 // A missing Category asks for everything; an empty one leaves the choice to the device.
-const OnvifField kCapabilitiesIn[] = {
-    {"Category", "./tds:Category", FIELD_TEXT, FIELD_DEFAULT, "All"},
-    {},
-};
+const OnvifField kCapabilitiesIn[] = {textField("Category", "./tds:Category").defaultsTo("All"), {}};
 
 // Only the service addresses: the information centre finds every other service by them.
-const OnvifField kCapabilitiesOut[] = {
-    {"Capabilities.Device.XAddr", "./Capabilities/Device/XAddr", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {"Capabilities.Events.XAddr", "./Capabilities/Events/XAddr", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {"Capabilities.Media.XAddr", "./Capabilities/Media/XAddr", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {"Capabilities.PTZ.XAddr", "./Capabilities/PTZ/XAddr", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {"Capabilities.Imaging.XAddr", "./Capabilities/Imaging/XAddr", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {"Capabilities.Analytics.XAddr", "./Capabilities/Analytics/XAddr", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {"Capabilities.Extension.DeviceIO.XAddr", "./Capabilities/Extension/DeviceIO/XAddr", FIELD_TEXT,
-     FIELD_DEFAULT, nullptr},
-    {"Capabilities.Extension.Recording.XAddr", "./Capabilities/Extension/Recording/XAddr", FIELD_TEXT,
-     FIELD_DEFAULT, nullptr},
-    {"Capabilities.Extension.Search.XAddr", "./Capabilities/Extension/Search/XAddr", FIELD_TEXT,
-     FIELD_DEFAULT, nullptr},
-    {"Capabilities.Extension.Replay.XAddr", "./Capabilities/Extension/Replay/XAddr", FIELD_TEXT,
-     FIELD_DEFAULT, nullptr},
-    {},
+const OnvifField kServiceAddress[] = {textField("XAddr", "XAddr"), {}};
+struct CCapabilitiesMap : COnvifFieldMap {
+    CCapabilitiesMap()
+    {
+        for (const char* service : {"Device", "Events", "Media", "PTZ", "Imaging", "Analytics"})
+            add(std::string("Capabilities.") + service, std::string("./Capabilities/") + service, {kServiceAddress});
+        for (const char* service : {"DeviceIO", "Recording", "Search", "Replay"})
+            add(std::string("Capabilities.Extension.") + service, std::string("./Capabilities/Extension/") + service,
+                {kServiceAddress});
+    }
 };
 
-const OnvifField kServicesIn[] = {
-    {"IncludeCapability", "./tds:IncludeCapability", FIELD_BOOL, FIELD_DEFAULT, "false"},
-    {},
-};
+const OnvifField kServicesIn[] = {boolField("IncludeCapability", "./tds:IncludeCapability").defaultsTo("false"), {}};
 
 // "Capabilities" is the text the SOAP library gives for the element. The element holds
 // child elements with attributes, so that is only its direct text, mostly empty; the
 // service addresses are what callers use.
 const OnvifField kServiceRecord[] = {
-    {"Namespace", "./Service[%d]/Namespace", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {"XAddr", "./Service[%d]/XAddr", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {"Capabilities", "./Service[%d]/Capabilities", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {"Version.Major", "./Service[%d]/Version/Major", FIELD_INT, FIELD_ALWAYS, nullptr},
-    {"Version.Minor", "./Service[%d]/Version/Minor", FIELD_INT, FIELD_ALWAYS, nullptr},
+    textField("Namespace", "./Service[%d]/Namespace"),
+    textField("XAddr", "./Service[%d]/XAddr"),
+    textField("Capabilities", "./Service[%d]/Capabilities"),
+    intField("Version.Major", "./Service[%d]/Version/Major").always(),
+    intField("Version.Minor", "./Service[%d]/Version/Minor").always(),
     {},
 };
 
-const OnvifField kServicesOut[] = {
-    {"Service", "./Service", FIELD_RECORD_LIST, FIELD_DEFAULT, nullptr, kServiceRecord},
-    {},
-};
+const OnvifField kServicesOut[] = {recordListField("Service", "./Service", kServiceRecord), {}};
 
 // The address type of each service comes from its namespace, so the information centre
 // can file "http://www.onvif.org/ver20/media/wsdl" under "Media2".
@@ -72,105 +58,89 @@ int classifyServices(CSOAPMessage&, const Json::Value&, Json::Value& rsp)
     return 0;
 }
 
-// Attribute names as they travel ("TLS1.0") become keys with the dot escaped
-// ("TLS1_x002e0"), the form callers use; a dot in a key would nest the record.
-#define CAPS_FLAG(group, key, attr) \
-    {"Capabilities." group "." key, "./Capabilities/" group "/@" attr, FIELD_BOOL, FIELD_ALWAYS, nullptr}
-#define CAPS_INT(group, key) \
-    {"Capabilities." group "." key, "./Capabilities/" group "/@" key, FIELD_INT, FIELD_ALWAYS, nullptr}
-
-const OnvifField kServiceCapabilitiesOut[] = {
-    CAPS_FLAG("Network", "IPFilter", "IPFilter"),
-    CAPS_FLAG("Network", "ZeroConfiguration", "ZeroConfiguration"),
-    CAPS_FLAG("Network", "IPVersion6", "IPVersion6"),
-    CAPS_FLAG("Network", "DynDNS", "DynDNS"),
-    CAPS_FLAG("Network", "Dot11Configuration", "Dot11Configuration"),
-    CAPS_FLAG("Network", "HostnameFromDHCP", "HostnameFromDHCP"),
-    CAPS_FLAG("Network", "DHCPv6", "DHCPv6"),
-    CAPS_INT("Network", "Dot1XConfigurations"),
-    CAPS_INT("Network", "NTP"),
-    CAPS_FLAG("Security", "TLS1_x002e0", "TLS1.0"),
-    CAPS_FLAG("Security", "TLS1_x002e1", "TLS1.1"),
-    CAPS_FLAG("Security", "TLS1_x002e2", "TLS1.2"),
-    CAPS_FLAG("Security", "OnboardKeyGeneration", "OnboardKeyGeneration"),
-    CAPS_FLAG("Security", "AccessPolicyConfig", "AccessPolicyConfig"),
-    CAPS_FLAG("Security", "DefaultAccessPolicy", "DefaultAccessPolicy"),
-    CAPS_FLAG("Security", "Dot1X", "Dot1X"),
-    CAPS_FLAG("Security", "RemoteUserHandling", "RemoteUserHandling"),
-    CAPS_FLAG("Security", "X_x002e509Token", "X.509Token"),
-    CAPS_FLAG("Security", "SAMLToken", "SAMLToken"),
-    CAPS_FLAG("Security", "KerberosToken", "KerberosToken"),
-    CAPS_FLAG("Security", "UsernameToken", "UsernameToken"),
-    CAPS_FLAG("Security", "HttpDigest", "HttpDigest"),
-    CAPS_FLAG("Security", "RELToken", "RELToken"),
-    {"Capabilities.Security.SupportedEAPMethods", "./Capabilities/Security/@SupportedEAPMethods", FIELD_TEXT,
-     FIELD_DEFAULT, nullptr},
-    CAPS_FLAG("System", "DiscoveryResolve", "DiscoveryResolve"),
-    CAPS_FLAG("System", "DiscoveryBye", "DiscoveryBye"),
-    CAPS_FLAG("System", "RemoteDiscovery", "RemoteDiscovery"),
-    CAPS_FLAG("System", "SystemBackup", "SystemBackup"),
-    CAPS_FLAG("System", "SystemLogging", "SystemLogging"),
-    CAPS_FLAG("System", "FirmwareUpgrade", "FirmwareUpgrade"),
-    CAPS_FLAG("System", "HttpFirmwareUpgrade", "HttpFirmwareUpgrade"),
-    CAPS_FLAG("System", "HttpSystemBackup", "HttpSystemBackup"),
-    CAPS_FLAG("System", "HttpSystemLogging", "HttpSystemLogging"),
-    CAPS_FLAG("System", "HttpSupportInformation", "HttpSupportInformation"),
-    // Only written when the device names its auxiliary commands.
-    {"Capabilities.Misc.AuxiliaryCommands", "./Capabilities/Misc/@AuxiliaryCommands", FIELD_TEXT, FIELD_DEFAULT,
-     nullptr},
+// Every flag is written, false when the device leaves it out: callers test them without a
+// presence check. Attribute names as they travel ("TLS1.0") become keys with the dot
+// escaped ("TLS1_x002e0"), the form callers use; a dot in a key would nest the record.
+const OnvifField kNetworkCaps[] = {
+    boolField("IPFilter", "@IPFilter").always(),
+    boolField("ZeroConfiguration", "@ZeroConfiguration").always(),
+    boolField("IPVersion6", "@IPVersion6").always(),
+    boolField("DynDNS", "@DynDNS").always(),
+    boolField("Dot11Configuration", "@Dot11Configuration").always(),
+    boolField("HostnameFromDHCP", "@HostnameFromDHCP").always(),
+    boolField("DHCPv6", "@DHCPv6").always(),
+    intField("Dot1XConfigurations", "@Dot1XConfigurations").always(),
+    intField("NTP", "@NTP").always(),
     {},
 };
-
-#undef CAPS_FLAG
-#undef CAPS_INT
-
-const OnvifField kWsdlUrlOut[] = {
-    {"WsdlUrl", "./WsdlUrl", FIELD_TEXT, FIELD_DEFAULT, nullptr},
+const OnvifField kSecurityCaps[] = {
+    boolField("TLS1_x002e0", "@TLS1.0").always(),
+    boolField("TLS1_x002e1", "@TLS1.1").always(),
+    boolField("TLS1_x002e2", "@TLS1.2").always(),
+    boolField("OnboardKeyGeneration", "@OnboardKeyGeneration").always(),
+    boolField("AccessPolicyConfig", "@AccessPolicyConfig").always(),
+    boolField("DefaultAccessPolicy", "@DefaultAccessPolicy").always(),
+    boolField("Dot1X", "@Dot1X").always(),
+    boolField("RemoteUserHandling", "@RemoteUserHandling").always(),
+    boolField("X_x002e509Token", "@X.509Token").always(),
+    boolField("SAMLToken", "@SAMLToken").always(),
+    boolField("KerberosToken", "@KerberosToken").always(),
+    boolField("UsernameToken", "@UsernameToken").always(),
+    boolField("HttpDigest", "@HttpDigest").always(),
+    boolField("RELToken", "@RELToken").always(),
+    textField("SupportedEAPMethods", "@SupportedEAPMethods"),
     {},
 };
-
-const OnvifField kAuxiliaryIn[] = {
-    {"AuxiliaryCommand", "./tds:AuxiliaryCommand", FIELD_TEXT, FIELD_DEFAULT, nullptr},
+const OnvifField kSystemCaps[] = {
+    boolField("DiscoveryResolve", "@DiscoveryResolve").always(),
+    boolField("DiscoveryBye", "@DiscoveryBye").always(),
+    boolField("RemoteDiscovery", "@RemoteDiscovery").always(),
+    boolField("SystemBackup", "@SystemBackup").always(),
+    boolField("SystemLogging", "@SystemLogging").always(),
+    boolField("FirmwareUpgrade", "@FirmwareUpgrade").always(),
+    boolField("HttpFirmwareUpgrade", "@HttpFirmwareUpgrade").always(),
+    boolField("HttpSystemBackup", "@HttpSystemBackup").always(),
+    boolField("HttpSystemLogging", "@HttpSystemLogging").always(),
+    boolField("HttpSupportInformation", "@HttpSupportInformation").always(),
     {},
 };
-
-const OnvifField kAuxiliaryOut[] = {
-    {"AuxiliaryCommandResponse", "./AuxiliaryCommandResponse", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {},
+// Only written when the device names its auxiliary commands.
+const OnvifField kMiscCaps[] = {textField("AuxiliaryCommands", "@AuxiliaryCommands"), {}};
+struct CServiceCapabilitiesMap : COnvifFieldMap {
+    CServiceCapabilitiesMap()
+    {
+        add("Capabilities.Network", "./Capabilities/Network", {kNetworkCaps});
+        add("Capabilities.Security", "./Capabilities/Security", {kSecurityCaps});
+        add("Capabilities.System", "./Capabilities/System", {kSystemCaps});
+        add("Capabilities.Misc", "./Capabilities/Misc", {kMiscCaps});
+    }
 };
+
+const OnvifField kWsdlUrlOut[] = {textField("WsdlUrl", "./WsdlUrl"), {}};
+const OnvifField kAuxiliaryIn[] = {textField("AuxiliaryCommand", "./tds:AuxiliaryCommand"), {}};
+const OnvifField kAuxiliaryOut[] = {textField("AuxiliaryCommandResponse", "./AuxiliaryCommandResponse"), {}};
+
+constexpr OnvifService kTds{"tds", Namespaces::kDevice};
 
 // GetCapabilities, GetServices: asked before we know whether the device wants
 // credentials. Only a refused GetCapabilities reports "UNAUTH": login reads it as wrong
 // credentials, while GetServices failing just means falling back to GetCapabilities.
-const OnvifOperation kCapabilitiesRows[] = {
-    {"GetCapabilities", "/tds:GetCapabilities", Namespaces::kDevice, kCapabilitiesIn, kCapabilitiesOut,
-     OP_ANONYMOUS_FIRST | OP_UNAUTH_INFO, nullptr, nullptr, nullptr},
-    {"GetWsdlUrl", "/tds:GetWsdlUrl", Namespaces::kDevice, nullptr, kWsdlUrlOut, OP_DEFAULT, nullptr, nullptr,
-     nullptr},
-    {"GetServices", "/tds:GetServices", Namespaces::kDevice, kServicesIn, kServicesOut, OP_ANONYMOUS_FIRST, nullptr,
-     nullptr, classifyServices},
-    {"GetServiceCapabilities", "/tds:GetServiceCapabilities", Namespaces::kDevice, nullptr,
-     kServiceCapabilitiesOut, OP_LOG_RESPONSE_FAIL, nullptr, nullptr, nullptr},
+const OnvifOperation kRows[] = {
+    kTds("GetCapabilities").in(kCapabilitiesIn).out(fieldsOf<CCapabilitiesMap>())
+        .flag(OP_ANONYMOUS_FIRST | OP_UNAUTH_INFO),
+    kTds("GetWsdlUrl").out(kWsdlUrlOut),
+    kTds("GetServices").in(kServicesIn).out(kServicesOut).flag(OP_ANONYMOUS_FIRST).reads(classifyServices),
+    kTds("GetServiceCapabilities").out(fieldsOf<CServiceCapabilitiesMap>()).flag(OP_LOG_RESPONSE_FAIL),
+    kTds("SendMgmtAuxiliaryCommand", "SendAuxiliaryCommand").in(kAuxiliaryIn).out(kAuxiliaryOut)
+        .flag(OP_LOG_RESPONSE_FAIL),
 };
-
-// Sends SendAuxiliaryCommand; callers name it "SendMgmtAuxiliaryCommand".
-const OnvifOperation kSendAuxiliaryCommand = {
-    "SendAuxiliaryCommand", "/tds:SendAuxiliaryCommand", Namespaces::kDevice, kAuxiliaryIn, kAuxiliaryOut,
-    OP_LOG_RESPONSE_FAIL, nullptr, nullptr, nullptr};
-
-const COnvifOperationTable<COnvifCapabilities>& capabilitiesTable()
-{
-    static const COnvifOperationTable<COnvifCapabilities> table(
-        kCapabilitiesRows, sizeof kCapabilitiesRows / sizeof kCapabilitiesRows[0],
-        {{"SendMgmtAuxiliaryCommand", &COnvifCapabilities::runAs<kSendAuxiliaryCommand>}});
-    return table;
-}
 
 } // namespace
 
-int COnvifCapabilities::dispatch(const std::string& name, const Json::Value& req, Json::Value& rsp)
+const COnvifOperationTable& COnvifCapabilities::operationTable()
 {
-    return capabilitiesTable().dispatch(*this, name, req, rsp);
+    static const COnvifOperationTable table(kRows);
+    return table;
 }
 
 } // namespace Onvif

@@ -12,19 +12,11 @@ namespace Onvif {
 
 class COnvifCapabilities : public COnvifProtoChildCore {
 public:
-    explicit COnvifCapabilities(const COnvifLoginInfo& login) : COnvifProtoChildCore(login) {}
+    explicit COnvifCapabilities(const COnvifLoginInfo& login) : COnvifProtoChildCore(login, operationTable()) {}
 
     const char* getServiceName() const override { return "Capabilities"; }
 
-    // Runs a row under a registered name that differs from its ONVIF operation name.
-    template <const OnvifOperation& Row>
-    int runAs(const Json::Value& req, Json::Value& rsp)
-    {
-        return runOperation(Row, m_loginInfo, req, rsp);
-    }
-
-protected:
-    int dispatch(const std::string& name, const Json::Value& req, Json::Value& rsp) override;
+    static const COnvifOperationTable& operationTable();
 };
 
 } // namespace Onvif

@@ -3,60 +3,165 @@
 #include <cstdio>
 #include <string>
 
-#include "OnvifFramework/Utility/OnvifBaseComm.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 #include "OnvifFramework/Utility/OnvifNamespaces.h"
-#include "OnvifProtocolCore/DeviceManagement/OnvifSystemOperations.h"
+#include "OnvifFramework/Utility/OnvifRecordKeys.h"
 #include "SOAPFramework/SOAPPart.h"
-#include "SOAPFramework/SOAPTransport.h"
 
 namespace RPC {
 namespace Onvif {
 
-using namespace Zentar::SOAPFramework;
-
 namespace {
+
+// ---- Request writers for the repeated elements -------------------------------------
+
+bool isAbsent(const Json::Value* v)
+{
+    return !v || v->isNull() || (v->isString() && v->asString().empty());
+}
+
+// 1 written, 0 nothing to write (absent or empty), -1 not a text or refused by the message.
+int writeText(CSOAPMessage& msg, const char* path, const Json::Value* v, int i, int j)
+{
+    if (isAbsent(v))
+        return 0;
+    if (!v->isString()) {
+        ONVIF_LOG(LOG_ERROR, "[ERRLN] %s expects a text\n", path);
+        return -1;
+    }
+    return msg.set(path, v->asCString(), true, i, j) == 0 ? 1 : -1;
+}
+
+const Json::Value* arrayAt(const Json::Value& req, const char* key, bool& bad)
+{
+    const Json::Value* v = findKey(req, key);
+    bad = false;
+    if (!v || v->isNull())
+        return nullptr;
+    if (!v->isArray()) {
+        ONVIF_LOG(LOG_ERROR, "[ERRLN] %s expects an array\n", key);
+        bad = true;
+        return nullptr;
+    }
+    return v;
+}
+
+// A text list written at consecutive positions: empty entries are skipped rather than
+// sent as empty elements (and the message can only append at the next free index).
+int writeTextList(CSOAPMessage& msg, const Json::Value& record, const char* key, const char* path, int i)
+{
+    bool bad = false;
+    const Json::Value* items = arrayAt(record, key, bad);
+    int written = 0;
+    for (Json::ArrayIndex k = 0; items && k < items->size(); ++k) {
+        const int r = i < 0 ? writeText(msg, path, &(*items)[k], written, -1)
+                            : writeText(msg, path, &(*items)[k], i, written);
+        if (r < 0)
+            return -1;
+        written += r;
+    }
+    return bad ? -1 : written;
+}
+
+struct RecordText {
+    const char* key;
+    const char* path;   // "[%d]" of the record first, then of the list item
+};
+
+// An array of request records, each written at the next free position; a record with
+// nothing to send takes no position.
+int writeRecords(CSOAPMessage& msg, const Json::Value& req, const char* arrayKey, const RecordText* texts,
+                 const RecordText* lists)
+{
+    bool bad = false;
+    const Json::Value* records = arrayAt(req, arrayKey, bad);
+    int position = 0;
+    for (Json::ArrayIndex n = 0; records && n < records->size(); ++n) {
+        const Json::Value& record = (*records)[n];
+        if (record.isNull())
+            continue;
+        if (!record.isObject()) {
+            ONVIF_LOG(LOG_ERROR, "[ERRLN] %s[%u] is not a record\n", arrayKey, n);
+            return -1;
+        }
+        int written = 0;
+        for (const RecordText* t = texts; t && t->key; ++t) {
+            const int r = writeText(msg, t->path, findKey(record, t->key), position, -1);
+            if (r < 0)
+                return -1;
+            written += r;
+        }
+        for (const RecordText* l = lists; l && l->key; ++l) {
+            const int r = writeTextList(msg, record, l->key, l->path, position);
+            if (r < 0)
+                return -1;
+            written += r;
+        }
+        position += written > 0 ? 1 : 0;
+    }
+    return bad ? -1 : 0;
+}
+
+// ---- Hooks ---------------------------------------------------------------------------
+
+int logClockRequest(CSOAPMessage&, const Json::Value&)
+{
+    ONVIF_LOG(LOG_INFO, "GetSystemDateAndTime \n");
+    return 0;
+}
+
+int writeScopes(CSOAPMessage& msg, const Json::Value& req)
+{
+    return writeTextList(msg, req, "Scopes", "./tds:Scopes[%d]", -1) < 0 ? -1 : 0;
+}
+
+int writeBackupFiles(CSOAPMessage& msg, const Json::Value& req)
+{
+    static const RecordText texts[] = {
+        {"Name", "./tds:BackupFiles[%d]/tt:Name"},
+        {"Data.Include", "./tds:BackupFiles[%d]/tt:Data/xop:Include"},
+        {"Data.contentType", "./tds:BackupFiles[%d]/tt:Data/@contentType"},
+        {nullptr, nullptr},
+    };
+    return writeRecords(msg, req, "BackupFiles", texts, nullptr);
+}
+
+int writeDPAddresses(CSOAPMessage& msg, const Json::Value& req)
+{
+    static const RecordText texts[] = {
+        {"Type", "./tds:DPAddress[%d]/tt:Type"},
+        {nullptr, nullptr},
+    };
+    static const RecordText lists[] = {
+        {"IPv4Address", "./tds:DPAddress[%d]/tt:IPv4Address[%d]"},
+        {"IPv6Address", "./tds:DPAddress[%d]/tt:IPv6Address[%d]"},
+        {"DNSname", "./tds:DPAddress[%d]/tt:DNSname[%d]"},
+        {nullptr, nullptr},
+    };
+    return writeRecords(msg, req, "DPAddress", texts, lists);
+}
+
+// ---- Firmware attachment -------------------------------------------------------------
 
 // The attachment ID used when the caller names none; devices only need it to match the href.
 constexpr const char* kDefaultFirmwareContentId = "<http://tempuri.org/0>";
 // The part headers keep at most this much of each caller text.
 constexpr size_t kMaxPartHeaderText = 255;
 // A firmware image takes long to send; the device's answer comes once it has it all.
-constexpr int kFirmwareSendTimeoutMs = 10000;
-constexpr int kFirmwareTotalTimeoutMs = 10000;
+// Connect and receive stay the transport's own.
+constexpr OnvifTimeouts kFirmwareTimeouts{OnvifTimeouts::kTransportOwn, 10000, OnvifTimeouts::kTransportOwn, 10000};
 
-const OnvifField kFirmwareOut[] = {
-    {"Message", "./Message", FIELD_TEXT, FIELD_DEFAULT, nullptr},
-    {},
-};
-
-const COnvifOperationTable<COnvifSystem>& systemTable()
+std::string partText(const Json::Value& req, const char* key, const char* fallback)
 {
-    static const COnvifOperationTable<COnvifSystem> table(
-        SystemRows::kRows, SystemRows::kRowCount,
-        {
-            {"GetDeviceInfomation", &COnvifSystem::runAs<SystemRows::kGetDeviceInformation>},
-            {"Reboot", &COnvifSystem::runAs<SystemRows::kSystemReboot>},
-            {"GetSystemSupportInfo", &COnvifSystem::runAs<SystemRows::kGetSystemSupportInformation>},
-            {"UpgradeSystemFirmware", &COnvifSystem::UpgradeSystemFirmware},
-        });
-    return table;
-}
-
-std::string textOr(const Json::Value& req, const char* key, const char* fallback)
-{
-    const Json::Value* v = req.find(key, key + std::char_traits<char>::length(key));
-    if (!v || !v->isString() || v->asString().empty())
-        return fallback;
-    return v->asString().substr(0, kMaxPartHeaderText);
+    return textOr(req, key, fallback).substr(0, kMaxPartHeaderText);
 }
 
 // The image the caller holds in its own memory: a "%p" address and a byte count. Both
 // are required; a zero length or a null address sends nothing.
 bool imageOf(const Json::Value& req, const void*& data, size_t& length)
 {
-    const Json::Value* address = req.find("DataAddress", "DataAddress" + 11);
-    const Json::Value* size = req.find("DataLength", "DataLength" + 10);
+    const Json::Value* address = findKey(req, "DataAddress");
+    const Json::Value* size = findKey(req, "DataLength");
     if (!address || !address->isString() || !size || !size->isUInt64() || size->asUInt64() == 0) {
         ONVIF_LOG(LOG_ERROR, "[ERRLN] firmware image needs DataAddress and DataLength\n");
         return false;
@@ -71,69 +176,177 @@ bool imageOf(const Json::Value& req, const void*& data, size_t& length)
     return true;
 }
 
-int buildFirmwareRequest(CSOAPMessage& request, const Json::Value& req)
+// The image goes out as an MTOM attachment the operation element refers to.
+int writeFirmwareAttachment(CSOAPMessage& request, const Json::Value& req)
 {
     const void* data = nullptr;
     size_t length = 0;
     if (!imageOf(req, data, length))
         return -1;
-    if (request.setNSURITable(Namespaces::kDevice) != 0 || request.setPathPrefix(SOAP_NODE_BODY) != 0 ||
-        request.set("/tds:UpgradeSystemFirmware", "", true) != 0)
-        return -1;
-    CSOAPPart part;
+    Zentar::SOAPFramework::CSOAPPart part;
     part.setData(data, length);
-    part.setContentId(textOr(req, "ContentId", kDefaultFirmwareContentId));
-    part.setContentType(textOr(req, "ContentType", ""));
-    part.setEncoding(textOr(req, "Encoding", ""));
+    part.setContentId(partText(req, "ContentId", kDefaultFirmwareContentId));
+    part.setContentType(partText(req, "ContentType", ""));
+    part.setEncoding(partText(req, "Encoding", ""));
     return request.set("/tds:UpgradeSystemFirmware/tds:Firmware/xop:Include/@href", part);
 }
 
+const OnvifField kDeviceInformationOut[] = {
+    textField("Manufacturer", "./Manufacturer"),
+    textField("Model", "./Model"),
+    textField("FirmwareVersion", "./FirmwareVersion"),
+    textField("SerialNumber", "./SerialNumber"),
+    textField("HardwareId", "./HardwareId"),
+    {},
+};
+
+// The clock fields are always written: the information centre computes the clock
+// offset from them, and a device that leaves one out still yields a usable record.
+// Only the UTC time is read; the local time is the device's own business.
+const OnvifField kSystemDateAndTimeOut[] = {
+    textField("SystemDateAndTime.DateTimeType", "./SystemDateAndTime/DateTimeType"),
+    boolField("SystemDateAndTime.DaylightSavings", "./SystemDateAndTime/DaylightSavings").always(),
+    textField("SystemDateAndTime.TimeZone.TZ", "./SystemDateAndTime/TimeZone/TZ"),
+    intField("SystemDateAndTime.UTCDateTime.Time.Hour", "./SystemDateAndTime/UTCDateTime/Time/Hour").always(),
+    intField("SystemDateAndTime.UTCDateTime.Time.Minute", "./SystemDateAndTime/UTCDateTime/Time/Minute").always(),
+    intField("SystemDateAndTime.UTCDateTime.Time.Second", "./SystemDateAndTime/UTCDateTime/Time/Second").always(),
+    intField("SystemDateAndTime.UTCDateTime.Date.Year", "./SystemDateAndTime/UTCDateTime/Date/Year").always(),
+    intField("SystemDateAndTime.UTCDateTime.Date.Month", "./SystemDateAndTime/UTCDateTime/Date/Month").always(),
+    intField("SystemDateAndTime.UTCDateTime.Date.Day", "./SystemDateAndTime/UTCDateTime/Date/Day").always(),
+    {},
+};
+
+// The mirror image. Without a type the device is set by hand ("Manual"), which is what
+// a caller handing over a date and time means; DaylightSavings is required by devices.
+const OnvifField kSystemDateAndTimeIn[] = {
+    textField("SystemDateAndTime.DateTimeType", "./tds:DateTimeType").defaultsTo("Manual"),
+    boolField("SystemDateAndTime.DaylightSavings", "./tds:DaylightSavings").defaultsTo("false"),
+    textField("SystemDateAndTime.TimeZone.TZ", "./tds:TimeZone/tt:TZ"),
+    intField("SystemDateAndTime.UTCDateTime.Time.Hour", "./tds:UTCDateTime/tt:Time/tt:Hour"),
+    intField("SystemDateAndTime.UTCDateTime.Time.Minute", "./tds:UTCDateTime/tt:Time/tt:Minute"),
+    intField("SystemDateAndTime.UTCDateTime.Time.Second", "./tds:UTCDateTime/tt:Time/tt:Second"),
+    intField("SystemDateAndTime.UTCDateTime.Date.Year", "./tds:UTCDateTime/tt:Date/tt:Year"),
+    intField("SystemDateAndTime.UTCDateTime.Date.Month", "./tds:UTCDateTime/tt:Date/tt:Month"),
+    intField("SystemDateAndTime.UTCDateTime.Date.Day", "./tds:UTCDateTime/tt:Date/tt:Day"),
+    {},
+};
+
+const OnvifField kFactoryDefaultIn[] = {textField("FactoryDefault", "./tds:FactoryDefault"), {}};
+
+const OnvifField kFirmwareUpgradeOut[] = {
+    textField("UploadUri", "./UploadUri"),
+    textField("UploadDelay", "./UploadDelay"),
+    textField("ExpectedDownTime", "./ExpectedDownTime"),
+    {},
+};
+
+const OnvifField kScopeRecord[] = {
+    textField("ScopeDef", "./Scopes[%d]/ScopeDef"),
+    textField("ScopeItem", "./Scopes[%d]/ScopeItem"),
+    {},
+};
+const OnvifField kScopesOut[] = {recordListField("Scopes", "./Scopes", kScopeRecord), {}};
+
+const OnvifField kSystemLogUriRecord[] = {
+    textField("Type", "./SystemLogUris/SystemLog[%d]/Type"),
+    textField("Uri", "./SystemLogUris/SystemLog[%d]/Uri"),
+    {},
+};
+const OnvifField kSystemUrisOut[] = {
+    textField("SupportInfoUri", "./SupportInfoUri"),
+    textField("SystemBackupUri", "./SystemBackupUri"),
+    recordListField("SystemLogUris", "./SystemLogUris/SystemLog", kSystemLogUriRecord),
+    {},
+};
+
+const OnvifField kBackupFileRecord[] = {
+    textField("Name", "./BackupFiles[%d]/Name"),
+    textField("Include", "./BackupFiles[%d]/Data/Include"),
+    textField("Data.contentType", "./BackupFiles[%d]/Data/@contentType"),
+    {},
+};
+const OnvifField kSystemBackupOut[] = {recordListField("BackupFiles", "./BackupFiles", kBackupFileRecord), {}};
+
+const OnvifField kSystemRestoreOut[] = {
+    textField("UploadUri", "./UploadUri"),
+    textField("ExpectedDownTime", "./ExpectedDownTime"),
+    {},
+};
+
+const OnvifField kLogTypeIn[] = {textField("LogType", "./tds:LogType"), {}};
+
+// A log comes as an attachment reference, as inline text, or both.
+const OnvifField kSystemLogOut[] = {
+    textField("SystemLog.Binary.Include", "./SystemLog/Binary/Include"),
+    textField("SystemLog.Binary.contentType", "./SystemLog/Binary/@contentType"),
+    textField("SystemLog.String", "./SystemLog/String"),
+    {},
+};
+const OnvifField kSupportInformationOut[] = {
+    textField("SupportInformation.Binary.Include", "./SupportInformation/Binary/Include"),
+    textField("SupportInformation.Binary.contentType", "./SupportInformation/Binary/@contentType"),
+    textField("SupportInformation.String", "./SupportInformation/String"),
+    {},
+};
+
+const OnvifField kDiscoveryModeIn[] = {textField("DiscoveryMode", "./tds:DiscoveryMode"), {}};
+const OnvifField kDiscoveryModeOut[] = {textField("DiscoveryMode", "./DiscoveryMode"), {}};
+const OnvifField kRemoteDiscoveryModeIn[] = {textField("RemoteDiscoveryMode", "./tds:RemoteDiscoveryMode"), {}};
+const OnvifField kRemoteDiscoveryModeOut[] = {textField("RemoteDiscoveryMode", "./RemoteDiscoveryMode"), {}};
+
+const OnvifField kDPAddressRecord[] = {
+    textField("Type", "./DPAddress[%d]/Type"),
+    textListField("IPv4Address", "./DPAddress[%d]/IPv4Address[%d]"),
+    textListField("IPv6Address", "./DPAddress[%d]/IPv6Address[%d]"),
+    textListField("DNSname", "./DPAddress[%d]/DNSname[%d]"),
+    {},
+};
+const OnvifField kDPAddressesOut[] = {recordListField("DPAddress", "./DPAddress", kDPAddressRecord), {}};
+
+const OnvifField kFirmwareOut[] = {textField("Message", "./Message"), {}};
+
+constexpr OnvifService kTds{"tds", Namespaces::kDevice};
+
+// Operations that only acknowledge have no response fields: the engine's check of the
+// response element is all they need.
+const OnvifOperation kRows[] = {
+    // Callers spell it "Infomation".
+    kTds("GetDeviceInfomation", "GetDeviceInformation").out(kDeviceInformationOut),
+    // Read before the clock offset is known, and on devices that answer it anonymously.
+    kTds("GetSystemDateAndTime").out(kSystemDateAndTimeOut).flag(OP_ANONYMOUS_FIRST).writes(logClockRequest),
+    kTds("SetSystemDateAndTime").in(kSystemDateAndTimeIn),
+    kTds("UpgradeSystemFirmware").out(kFirmwareOut).flag(OP_ATTACHMENT).waits(&kFirmwareTimeouts)
+        .writes(writeFirmwareAttachment),
+    kTds("StartFirmwareUpgrade").out(kFirmwareUpgradeOut),
+    // Some firmware reboots or resets only when every namespace it knows is declared. The
+    // answer is read by local names, so which table the engine also applies to it makes
+    // no difference.
+    kTds("Reboot", "SystemReboot").declares(Namespaces::kFull),
+    kTds("SetSystemFactoryDefault").in(kFactoryDefaultIn).declares(Namespaces::kFull),
+    kTds("GetScopes").out(kScopesOut),
+    kTds("SetScopes").writes(writeScopes),
+    kTds("AddScopes").writes(writeScopes),
+    kTds("RemoveScopes").writes(writeScopes),
+    kTds("GetSystemUris").out(kSystemUrisOut),
+    kTds("GetSystemBackup").out(kSystemBackupOut),
+    kTds("RestoreSystem").writes(writeBackupFiles),
+    kTds("StartSystemRestore").out(kSystemRestoreOut),
+    kTds("GetSystemLog").in(kLogTypeIn).out(kSystemLogOut),
+    kTds("GetSystemSupportInfo", "GetSystemSupportInformation").out(kSupportInformationOut),
+    kTds("GetDiscoveryMode").out(kDiscoveryModeOut),
+    kTds("SetDiscoveryMode").in(kDiscoveryModeIn),
+    kTds("GetRemoteDiscoveryMode").out(kRemoteDiscoveryModeOut),
+    kTds("SetRemoteDiscoveryMode").in(kRemoteDiscoveryModeIn),
+    kTds("GetDPAddresses").out(kDPAddressesOut),
+    kTds("SetDPAddresses").writes(writeDPAddresses),
+};
+
 } // namespace
 
-int COnvifSystem::dispatch(const std::string& name, const Json::Value& req, Json::Value& rsp)
+const COnvifOperationTable& COnvifSystem::operationTable()
 {
-    return systemTable().dispatch(*this, name, req, rsp);
-}
-
-// Not a row: the request is an MTOM message, and the upload gets its own send and total
-// time-outs while connect and receive stay the transport's own.
-int COnvifSystem::UpgradeSystemFirmware(const Json::Value& req, Json::Value& rsp)
-{
-    if (!req.isObject() || (!rsp.isNull() && !rsp.isObject())) {
-        ONVIF_ERRLN();
-        return -1;
-    }
-    const Json::Value* xaddr = req.find("XAddr", "XAddr" + 5);
-    if (!xaddr || !xaddr->isString() || xaddr->asString().empty()) {
-        ONVIF_ERRLN();
-        return -1;
-    }
-    CSOAPMessage request(true, 2, SOAP_MODE_ATTACHMENT);
-    CSOAPMessage response(static_cast<const char*>(nullptr));
-    if (buildFirmwareRequest(request, req) != 0) {
-        ONVIF_ERRLN();
-        return -1;
-    }
-
-    CSOAPTransport transport(xaddr->asCString());
-    transport.setSendTimeout(kFirmwareSendTimeoutMs);
-    transport.setTimeout(kFirmwareTotalTimeoutMs);
-    const Json::Value& stamp = req["UseStamp"];
-    const Json::Value& difference = req["TimeDifference"];
-    if (COnvifBaseComm::instance()->messageAuth(request, response, transport, m_loginInfo,
-                                                stamp.isBool() && stamp.asBool(),
-                                                difference.isInt() ? difference.asInt() : 0) != 0) {
-        ONVIF_ERRLN();
-        return -1;
-    }
-    if (response.setNSURITable(Namespaces::kDevice) != 0 ||
-        !hasResponseElement(response, "UpgradeSystemFirmware", false) ||
-        response.setPathPrefix(SOAP_NODE_RESPONSE) != 0) {
-        ONVIF_ERRLN();
-        return -1;
-    }
-    readFields(response, kFirmwareOut, rsp);
-    return 0;
+    static const COnvifOperationTable table(kRows);
+    return table;
 }
 
 } // namespace Onvif

@@ -10,6 +10,11 @@
 // "StartSystemRestore", "GetSystemLog", "GetSystemSupportInfo", "GetDiscoveryMode",
 // "SetDiscoveryMode", "GetRemoteDiscoveryMode", "SetRemoteDiscoveryMode",
 // "GetDPAddresses", "SetDPAddresses". Every request carries "XAddr".
+//
+// "UpgradeSystemFirmware" sends a firmware image as an MTOM attachment. Request keys:
+// "DataAddress" (the image's address in the caller's memory, as "%p" text), "DataLength"
+// (bytes), and optionally "ContentId", "ContentType", "Encoding". Result: "Message" when
+// the device says one.
 #include "OnvifFramework/Utility/OnvifProtoCore.h"
 
 namespace RPC {
@@ -17,25 +22,11 @@ namespace Onvif {
 
 class COnvifSystem : public COnvifProtoChildCore {
 public:
-    explicit COnvifSystem(const COnvifLoginInfo& login) : COnvifProtoChildCore(login) {}
+    explicit COnvifSystem(const COnvifLoginInfo& login) : COnvifProtoChildCore(login, operationTable()) {}
 
     const char* getServiceName() const override { return "System"; }
 
-    // Sends a firmware image as an MTOM attachment. Request keys: "DataAddress" (the
-    // image's address in the caller's memory, as "%p" text), "DataLength" (bytes), and
-    // optionally "ContentId", "ContentType", "Encoding". Result: "Message" when the
-    // device says one. 0 or -1.
-    int UpgradeSystemFirmware(const Json::Value& req, Json::Value& rsp);
-
-    // Runs a row under a registered name that differs from its ONVIF operation name.
-    template <const OnvifOperation& Row>
-    int runAs(const Json::Value& req, Json::Value& rsp)
-    {
-        return runOperation(Row, m_loginInfo, req, rsp);
-    }
-
-protected:
-    int dispatch(const std::string& name, const Json::Value& req, Json::Value& rsp) override;
+    static const COnvifOperationTable& operationTable();
 };
 
 } // namespace Onvif

@@ -1,17 +1,17 @@
 #pragma once
 // Configuration operations of the Media2 (ver20) service. Only the service capabilities
 // are read here so far; the encoder, source, OSD and mask configurations join this table.
-#include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCommands.h"
+#include "OnvifFramework/Utility/OnvifProtoCore.h"
 
 namespace RPC {
 namespace Onvif {
 
-class COnvifMedia2Configuration : public COnvifCommandChild {
+class COnvifMedia2Configuration : public COnvifProtoChildCore {
 public:
-    explicit COnvifMedia2Configuration(const COnvifLoginInfo& login) : COnvifCommandChild(login, commandTable()) {}
+    explicit COnvifMedia2Configuration(const COnvifLoginInfo& login) : COnvifProtoChildCore(login, operationTable()) {}
     const char* getServiceName() const override { return "Media2Configuration"; }
 
-    static const COnvifCommandTable& commandTable();
+    static const COnvifOperationTable& operationTable();
 };
 
 } // namespace Onvif

@@ -2,26 +2,23 @@
 
 #include <string>
 
+#include "OnvifFramework/Utility/OnvifCommonFields.h"
+#include "OnvifFramework/Utility/OnvifFieldMap.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 #include "OnvifFramework/Utility/OnvifNamespaces.h"
-#include "OnvifProtocolCore/MediaConfiguration/OnvifMediaFieldMaps.h"
+#include "OnvifFramework/Utility/OnvifRecordKeys.h"
 
 namespace RPC {
 namespace Onvif {
 
 namespace {
 
-using MediaFields::kEnd;
-using Namespaces::kMedia2;
+using CommonFields::kProfileTokenIn;
 
-#define IN(key, path) {key, path, FIELD_TEXT, FIELD_DEFAULT, nullptr, nullptr}
-const OnvifField kGetProfilesIn[] = {IN("Token", "/tr2:GetProfiles/tr2:Token"), kEnd};
-const OnvifField kCreateProfileIn[] = {IN("Name", "./tr2:Name"), kEnd};
-const OnvifField kDeleteProfileIn[] = {IN("ProfileToken", "./tr2:Token"), kEnd};
-const OnvifField kAddConfigurationIn[] = {IN("ProfileToken", "/tr2:AddConfiguration/tr2:ProfileToken"),
-                                          IN("Name", "/tr2:AddConfiguration/tr2:Name"), kEnd};
-const OnvifField kRemoveConfigurationIn[] = {IN("ProfileToken", "/tr2:RemoveConfiguration/tr2:ProfileToken"), kEnd};
-#undef IN
+const OnvifField kGetProfilesIn[] = {textField("Token", "./Token"), {}};
+const OnvifField kCreateProfileIn[] = {textField("Name", "./Name"), {}};
+const OnvifField kDeleteProfileIn[] = {textField("ProfileToken", "./Token"), {}};
+const OnvifField kAddConfigurationIn[] = {textField("ProfileToken", "./ProfileToken"), textField("Name", "./Name"), {}};
 
 // Every configuration type, whatever the caller asked for: the profile summary needs
 // them all.
@@ -34,7 +31,7 @@ int allTypes(CSOAPMessage& request, const Json::Value&)
 // token) at listPath, one "[%d]" element per entry.
 int writeConfigurationRefs(CSOAPMessage& request, const Json::Value& req, const std::string& listPath)
 {
-    const Json::Value* list = MediaFields::findKey(req, "Configuration");
+    const Json::Value* list = findKey(req, "Configuration");
     if (!list || list->isNull())
         return 0;
     if (!list->isArray()) {
@@ -44,13 +41,13 @@ int writeConfigurationRefs(CSOAPMessage& request, const Json::Value& req, const 
     const std::string typePath = listPath + "/tt:Type", tokenPath = listPath + "/tt:Token";
     for (Json::ArrayIndex i = 0; i < list->size(); ++i) {
         const Json::Value& ref = (*list)[i];
-        const std::string type = MediaFields::textOr(ref, "Type", "");
+        const std::string type = textOr(ref, "Type", "");
         if (type.empty()) {
             ONVIF_LOG(LOG_ERROR, "[ERRLN] Configuration[%u] has no Type\n", i);
             return -1;
         }
         request.set(typePath.c_str(), type.c_str(), true, static_cast<int>(i));
-        const std::string token = MediaFields::textOr(ref, "Token", "");
+        const std::string token = textOr(ref, "Token", "");
         if (!token.empty())
             request.set(tokenPath.c_str(), token.c_str(), true, static_cast<int>(i));
     }
@@ -70,54 +67,66 @@ int removeRefs(CSOAPMessage& request, const Json::Value& req)
     return writeConfigurationRefs(request, req, "/tr2:RemoveConfiguration/tr2:Configuration[%d]");
 }
 
-const OnvifField kProfilesOut[] = {
-    {"Profiles", "./Profiles", FIELD_RECORD_LIST, FIELD_DEFAULT, nullptr, MediaFields::kMedia2ProfileSummary}, kEnd};
-const OnvifField kCreateProfileOut[] = {{"ProfileToken", "./Token", FIELD_TEXT, 0, nullptr, nullptr}, kEnd};
+// What the information centre keeps of each profile. The multicast port is always there
+// (0 without multicast) so that callers can test it without a presence check.
+const OnvifField kProfileSummary[] = {
+    textField("token", "@token"),
+    textField("VideoEncoderConfiguration.token", "Configurations/VideoEncoder/@token"),
+    textField("VideoEncoderConfiguration.Encoding", "Configurations/VideoEncoder/Encoding"),
+    textField("VideoSourceConfiguration.token", "Configurations/VideoSource/@token"),
+    textField("VideoSourceConfiguration.SourceToken", "Configurations/VideoSource/SourceToken"),
+    textField("Multicast.Address.IPv4Address", "Configurations/VideoEncoder/Multicast/Address/IPv4Address"),
+    intField("Multicast.Port", "Configurations/VideoEncoder/Multicast/Port").always(),
+    textField("AudioSourceConfiguration.token", "Configurations/AudioSource/@token"),
+    textField("AudioEncoderConfiguration.token", "Configurations/AudioEncoder/@token"),
+    textField("AudioEncoderConfiguration.Encoding", "Configurations/AudioEncoder/Encoding"),
+    textField("PTZConfiguration.token", "Configurations/PTZ/@token"),
+    textField("PTZConfiguration.NodeToken", "Configurations/PTZ/NodeToken"),
+    textField("PTZConfiguration.DefaultAbsolutePantTiltPositionSpace",
+              "Configurations/PTZ/DefaultAbsolutePantTiltPositionSpace"),
+    textField("PTZConfiguration.DefaultAbsoluteZoomPositionSpace", "Configurations/PTZ/DefaultAbsoluteZoomPositionSpace"),
+    textField("VideoAnalyticsConfiguration.token", "Configurations/Analytics/@token"),
+    textField("AudioOutputConfiguration.token", "Configurations/AudioOutput/@token"),
+    textField("AudioDecoderConfiguration.token", "Configurations/AudioDecoder/@token"),
+    {},
+};
+struct CProfilesMap : COnvifFieldMap {
+    CProfilesMap() { addList("Profiles", "./Profiles", {kProfileSummary}); }
+};
+const OnvifField kCreateProfileOut[] = {textField("ProfileToken", "./Token"), {}};
 
 // Media2 names MPEG-4 video "MPV4-ES"; every caller knows it as "MPEG4", as in Media.
 int profilesAnswer(CSOAPMessage& response, const Json::Value&, Json::Value& rsp)
 {
     ONVIF_LOG(LOG_WARN, "output is : %s\n", response.print().c_str());
-    Json::Value* profiles = MediaFields::findKey(rsp, "Profiles");
+    Json::Value* profiles = findKey(rsp, "Profiles");
     if (!profiles || !profiles->isArray())
         return 0;
     for (Json::Value& profile : *profiles) {
-        Json::Value* encoding = MediaFields::findKey(profile, "VideoEncoderConfiguration.Encoding");
+        Json::Value* encoding = findKey(profile, "VideoEncoderConfiguration.Encoding");
         if (encoding && encoding->isString() && encoding->asString() == "MPV4-ES")
             *encoding = "MPEG4";
     }
     return 0;
 }
 
-const OnvifCommandRow kRows[] = {
+constexpr OnvifService kTr2{"tr2", Namespaces::kMedia2};
+
+const OnvifOperation kRows[] = {
     // Bad credentials show here first (the login reads the profiles), hence UNAUTH.
-    {"GetProfiles",
-     {"GetProfiles", "/tr2:GetProfiles", kMedia2, kGetProfilesIn, kProfilesOut, OP_UNAUTH_INFO,
-      &kGetProfilesTimeouts, allTypes, profilesAnswer},
-     nullptr},
-    {"CreateProfile",
-     {"CreateProfile", "/tr2:CreateProfile", kMedia2, kCreateProfileIn, kCreateProfileOut, OP_DEFAULT, nullptr,
-      createRefs, nullptr},
-     nullptr},
-    {"DeleteProfile",
-     {"DeleteProfile", "/tr2:DeleteProfile", kMedia2, kDeleteProfileIn, nullptr, OP_DEFAULT, nullptr, nullptr,
-      nullptr},
-     nullptr},
-    {"AddConfiguration",
-     {"AddConfiguration", "/tr2:AddConfiguration", kMedia2, kAddConfigurationIn, nullptr, OP_DEFAULT, nullptr,
-      addRefs, nullptr},
-     nullptr},
-    {"RemoveConfiguration",
-     {"RemoveConfiguration", "/tr2:RemoveConfiguration", kMedia2, kRemoveConfigurationIn, nullptr, OP_DEFAULT,
-      nullptr, removeRefs, nullptr},
-     nullptr},
+    kTr2("GetProfiles").in(kGetProfilesIn).out(fieldsOf<CProfilesMap>()).flag(OP_UNAUTH_INFO)
+        .waits(&CommonFields::kGetProfilesTimeouts).writes(allTypes).reads(profilesAnswer),
+    kTr2("CreateProfile").in(kCreateProfileIn).out(kCreateProfileOut).writes(createRefs),
+    kTr2("DeleteProfile").in(kDeleteProfileIn),
+    kTr2("AddConfiguration").in(kAddConfigurationIn).writes(addRefs),
+    kTr2("RemoveConfiguration").in(kProfileTokenIn).writes(removeRefs),
 };
 
 } // namespace
 
-const COnvifCommandTable& COnvifMedia2Profile::commandTable()
+const COnvifOperationTable& COnvifMedia2Profile::operationTable()
 {
-    static const COnvifCommandTable table(kRows, sizeof kRows / sizeof kRows[0]);
+    static const COnvifOperationTable table(kRows);
     return table;
 }
 

@@ -2,26 +2,24 @@
 
 #include <string>
 
+#include "OnvifFramework/Utility/OnvifCommonFields.h"
 #include "OnvifFramework/Utility/OnvifNamespaces.h"
-#include "OnvifProtocolCore/MediaConfiguration/OnvifMediaFieldMaps.h"
+#include "OnvifFramework/Utility/OnvifRecordKeys.h"
 
 namespace RPC {
 namespace Onvif {
 
 namespace {
 
-using MediaFields::kEnd;
-using Namespaces::kMedia2;
-
-const OnvifField kProfileTokenIn[] = {{"ProfileToken", "./tr2:ProfileToken", FIELD_TEXT, 0, nullptr, nullptr}, kEnd};
+using CommonFields::kProfileTokenIn;
 
 // Without a profile the request goes out bare and the device's fault decides.
 int streamRequest(CSOAPMessage& request, const Json::Value& req)
 {
-    const std::string token = MediaFields::textOr(req, "ProfileToken", "");
+    const std::string token = textOr(req, "ProfileToken", "");
     if (token.empty())
         return 0;
-    const std::string protocol = MediaFields::textOr(req, "Protocol", "");
+    const std::string protocol = textOr(req, "Protocol", "");
     if (!protocol.empty())
         request.set("./tr2:Protocol", protocol.c_str());
     request.set("./tr2:ProfileToken", token.c_str());
@@ -31,28 +29,24 @@ int streamRequest(CSOAPMessage& request, const Json::Value& req)
 // Media2 answers the bare URI; callers get it where Media puts it.
 int mediaUri(CSOAPMessage& response, const Json::Value&, Json::Value& rsp)
 {
-    return MediaFields::readMediaUri(response, "./Uri", rsp);
+    return CommonFields::readMediaUri(response, "./Uri", rsp);
 }
 
-#define ROW(command, op, in, hookIn, hookOut)                                                           \
-    {                                                                                                    \
-        command, {op, "/tr2:" op, kMedia2, in, nullptr, OP_DEFAULT, nullptr, hookIn, hookOut}, nullptr \
-    }
+constexpr OnvifService kTr2{"tr2", Namespaces::kMedia2};
 
-const OnvifCommandRow kRows[] = {
-    ROW("GetStreamUri", "GetStreamUri", nullptr, streamRequest, mediaUri),
-    ROW("GetSnapShotUri", "GetSnapshotUri", kProfileTokenIn, nullptr, mediaUri),
-    ROW("StartMulticastStreaming", "StartMulticastStreaming", kProfileTokenIn, nullptr, nullptr),
-    ROW("StopMulticastStreaming", "StopMulticastStreaming", kProfileTokenIn, nullptr, nullptr),
-    ROW("SetSynchronizationPoints", "SetSynchronizationPoint", kProfileTokenIn, nullptr, nullptr),
+const OnvifOperation kRows[] = {
+    kTr2("GetStreamUri").writes(streamRequest).reads(mediaUri),
+    kTr2("GetSnapShotUri", "GetSnapshotUri").in(kProfileTokenIn).reads(mediaUri),
+    kTr2("StartMulticastStreaming").in(kProfileTokenIn),
+    kTr2("StopMulticastStreaming").in(kProfileTokenIn),
+    kTr2("SetSynchronizationPoints", "SetSynchronizationPoint").in(kProfileTokenIn),
 };
-#undef ROW
 
 } // namespace
 
-const COnvifCommandTable& COnvifMedia2Strream::commandTable()
+const COnvifOperationTable& COnvifMedia2Strream::operationTable()
 {
-    static const COnvifCommandTable table(kRows, sizeof kRows / sizeof kRows[0]);
+    static const COnvifOperationTable table(kRows);
     return table;
 }
 

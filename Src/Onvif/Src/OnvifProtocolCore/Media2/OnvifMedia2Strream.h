@@ -1,17 +1,17 @@
 #pragma once
 // Stream operations of the Media2 (ver20) service: stream and snapshot URIs, multicast
 // start and stop, synchronization points.
-#include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCommands.h"
+#include "OnvifFramework/Utility/OnvifProtoCore.h"
 
 namespace RPC {
 namespace Onvif {
 
-class COnvifMedia2Strream : public COnvifCommandChild {
+class COnvifMedia2Strream : public COnvifProtoChildCore {
 public:
-    explicit COnvifMedia2Strream(const COnvifLoginInfo& login) : COnvifCommandChild(login, commandTable()) {}
+    explicit COnvifMedia2Strream(const COnvifLoginInfo& login) : COnvifProtoChildCore(login, operationTable()) {}
     const char* getServiceName() const override { return "Media2Strream"; }
 
-    static const COnvifCommandTable& commandTable();
+    static const COnvifOperationTable& operationTable();
 };
 
 } // namespace Onvif

@@ -1,6 +1,8 @@
 #include "OnvifProtocolCore/MediaConfiguration/OnvifAudioCfg.h"
 
+#include "OnvifFramework/Utility/OnvifCommonFields.h"
 #include "OnvifFramework/Utility/OnvifNamespaces.h"
+#include "OnvifFramework/Utility/OnvifRecordKeys.h"
 #include "OnvifProtocolCore/MediaConfiguration/OnvifMediaFieldMaps.h"
 
 namespace RPC {
@@ -8,65 +10,52 @@ namespace Onvif {
 
 namespace {
 
-using namespace MediaFields;
-using Namespaces::kMedia;
+using namespace CommonFields;
+using MediaFields::forcePersistence;
 
-#define F(key, path, type) {key, path, FIELD_##type, FIELD_DEFAULT, nullptr, nullptr}
+// The multicast group without its start flag: the audio operations read and write that
+// flag as a number.
+const OnvifField kMulticastNoFlag[] = {
+    textField("Multicast.Address.Type", "Multicast/Address/Type"),
+    textField("Multicast.Address.IPv4Address", "Multicast/Address/IPv4Address"),
+    textField("Multicast.Address.IPv6Address", "Multicast/Address/IPv6Address"),
+    intField("Multicast.Port", "Multicast/Port"),
+    intField("Multicast.TTL", "Multicast/TTL"),
+    {},
+};
 
 // ---- Requests ----------------------------------------------------------------------------
 
-const OnvifField kProfileTokenIn[] = {F("ProfileToken", "./trt:ProfileToken", TEXT), kEnd};
-const OnvifField kConfigurationTokenIn[] = {F("ConfigurationToken", "./trt:ConfigurationToken", TEXT), kEnd};
-const OnvifField kBothTokensIn[] = {F("ConfigurationToken", "./trt:ConfigurationToken", TEXT),
-                                    F("ProfileToken", "./trt:ProfileToken", TEXT), kEnd};
-const OnvifField kEncoderTokenIn[] = {F("AudioConfigurationToken", "./trt:ConfigurationToken", TEXT), kEnd};
+// Callers name the encoder's token apart from the other configurations' tokens.
+const OnvifField kEncoderTokenIn[] = {textField("AudioConfigurationToken", "./ConfigurationToken"), {}};
 
-#define C "./trt:Configuration"
-const OnvifField kSetEncoderIn[] = {
-    F("Configuration.Name", C "/tt:Name", TEXT),
-    F("Configuration.UseCount", C "/tt:UseCount", INT),
-    F("Configuration.token", C "/@token", TEXT),
-    F("Configuration.Encoding", C "/tt:Encoding", TEXT),
-    F("Configuration.Bitrate", C "/tt:Bitrate", INT),
-    F("Configuration.SampleRate", C "/tt:SampleRate", INT),
-    F("Configuration.Multicast.Address.Type", C "/tt:Multicast/tt:Address/tt:Type", TEXT),
-    F("Configuration.Multicast.Address.IPv4Address", C "/tt:Multicast/tt:Address/tt:IPv4Address", TEXT),
-    F("Configuration.Multicast.Address.IPv6Address", C "/tt:Multicast/tt:Address/tt:IPv6Address", TEXT),
-    F("Configuration.Multicast.Port", C "/tt:Multicast/tt:Port", INT),
-    F("Configuration.Multicast.TTL", C "/tt:Multicast/tt:TTL", INT),
-    // Audio has always sent the flag as a number; a bool in the record goes out as 0 or 1.
-    F("Configuration.Multicast.AutoStart", C "/tt:Multicast/tt:AutoStart", INT),
-    F("Configuration.SessionTimeout", C "/tt:SessionTimeout", TEXT),
-    kEnd};
-const OnvifField kSetSourceIn[] = {
-    F("Configuration.Name", C "/tt:Name", TEXT),
-    F("Configuration.UseCount", C "/tt:UseCount", INT),
-    F("Configuration.token", C "/@token", TEXT),
-    F("Configuration.SourceToken", C "/tt:SourceToken", TEXT),
-    kEnd};
-#undef C
+// Audio has always sent the flag as a number; a bool in the record goes out as 0 or 1.
+const OnvifField kAutoStartAsNumber[] = {intField("Multicast.AutoStart", "Multicast/AutoStart"), {}};
+struct CSetEncoderMap : COnvifFieldMap {
+    CSetEncoderMap()
+    {
+        addRequest("Configuration", "./trt:Configuration",
+                   {kAudioEncoderCore, kMulticastNoFlag, kAutoStartAsNumber, kSessionTimeout});
+    }
+};
+struct CSetSourceMap : COnvifFieldMap {
+    CSetSourceMap() { addRequest("Configuration", "./trt:Configuration", {kAudioSourceCfg}); }
+};
 
 // ---- Answers -------------------------------------------------------------------------------
 
-const OnvifField kAudioSource[] = {F("Token", "@token", TEXT), F("Channels", "Channels", INT), kEnd};
+const OnvifField kAudioSource[] = {textField("Token", "@token"), intField("Channels", "Channels"), {}};
 // The compatible list reads the multicast flag and the session time-out as numbers, so
 // a device that spells them as the schema does ("true", "PT60S") leaves them out.
-const OnvifField kNumericTail[] = {F("Multicast.AutoStart", "Multicast/AutoStart", INT),
-                                   F("SessionTimeout", "SessionTimeout", INT), kEnd};
-const OnvifField kMulticastNoFlag[] = {
-    F("Multicast.Address.Type", "Multicast/Address/Type", TEXT),
-    F("Multicast.Address.IPv4Address", "Multicast/Address/IPv4Address", TEXT),
-    F("Multicast.Address.IPv6Address", "Multicast/Address/IPv6Address", TEXT),
-    F("Multicast.Port", "Multicast/Port", INT),
-    F("Multicast.TTL", "Multicast/TTL", INT),
-    kEnd};
+const OnvifField kNumericTail[] = {intField("Multicast.AutoStart", "Multicast/AutoStart"),
+                                   intField("SessionTimeout", "SessionTimeout"), {}};
 const OnvifField kEncoderOptions[] = {
-    F("Encoding", "Encoding", TEXT),
-    F("BitrateList.Items", "BitrateList/Items[%d]", TEXT_LIST),
-    F("SampleRateList.Items", "SampleRateList/Items[%d]", TEXT_LIST),
-    kEnd};
-const OnvifField kInputTokens[] = {F("InputTokensAvailable", "InputTokensAvailable[%d]", TEXT_LIST), kEnd};
-#undef F
+    textField("Encoding", "Encoding"),
+    textListField("BitrateList.Items", "BitrateList/Items[%d]"),
+    textListField("SampleRateList.Items", "SampleRateList/Items[%d]"),
+    {},
+};
+const OnvifField kInputTokens[] = {textListField("InputTokensAvailable", "InputTokensAvailable[%d]"), {}};
 
 struct CSourcesMap : COnvifFieldMap {
     CSourcesMap() { addList("AudioSources", "./AudioSources", {kAudioSource}); }
@@ -109,50 +98,35 @@ int encoderOptionNumbers(CSOAPMessage&, const Json::Value&, Json::Value& rsp)
     return 0;
 }
 
-// The maps live as long as the library: rows point into them.
-template <class Map>
-const OnvifField* fieldsOf()
-{
-    static const Map map;
-    return map.fields();
-}
+constexpr OnvifService kTrt{"trt", Namespaces::kMedia};
 
-#define ROW(command, op, in, out, hookIn, hookOut, failText)                                    \
-    {                                                                                          \
-        command, {op, "/trt:" op, kMedia, in, out, OP_DEFAULT, nullptr, hookIn, hookOut}, failText \
-    }
-
-const OnvifCommandRow kRows[] = {
-    ROW("GetAudioSources", "GetAudioSources", nullptr, fieldsOf<CSourcesMap>(), nullptr, nullptr,
-        "GetAudioSources fail!\n"),
-    ROW("GetAudioEncoderCfg", "GetAudioEncoderConfiguration", kEncoderTokenIn, fieldsOf<CEncoderMap>(), nullptr,
-        nullptr, "GetAudioEncoderConfiguration fail!\n"),
-    ROW("GetAudioEncoderCfgs", "GetAudioEncoderConfigurations", nullptr, fieldsOf<CEncoderListMap>(), nullptr,
-        nullptr, "GetAudioEncoderConfigurations fail!\n"),
-    ROW("GetCompatibleAudioEncoderCfgs", "GetCompatibleAudioEncoderConfigurations", kProfileTokenIn,
-        fieldsOf<CCompatibleEncoderListMap>(), nullptr, nullptr, "GetCompatibleAudioEncoderConfigurations fail!\n"),
-    ROW("SetAudioEncoderCfg", "SetAudioEncoderConfiguration", kSetEncoderIn, nullptr, forcePersistence, nullptr,
-        nullptr),
-    ROW("GetAudioEncoderCfgOptions", "GetAudioEncoderConfigurationOptions", kConfigurationTokenIn,
-        fieldsOf<CEncoderOptionsMap>(), nullptr, encoderOptionNumbers, "GetAudioEncoderConfigurationOptions fail!\n"),
-    ROW("GetAudioSourceCfgs", "GetAudioSourceConfigurations", nullptr, fieldsOf<CSourceCfgListMap>(), nullptr,
-        nullptr, nullptr),
-    ROW("GetAudioSourceCfg", "GetAudioSourceConfiguration", kConfigurationTokenIn, fieldsOf<CSourceCfgMap>(),
-        nullptr, nullptr, nullptr),
-    ROW("GetCompatibleAudioSourceCfgs", "GetCompatibleAudioSourceConfigurations", kProfileTokenIn,
-        fieldsOf<CSourceCfgListMap>(), nullptr, nullptr, nullptr),
-    ROW("SetAudioSourceCfg", "SetAudioSourceConfiguration", kSetSourceIn, nullptr, forcePersistence, nullptr,
-        nullptr),
-    ROW("GetAudioSourceCfgOptions", "GetAudioSourceConfigurationOptions", kBothTokensIn,
-        fieldsOf<CSourceOptionsMap>(), nullptr, nullptr, nullptr),
+const OnvifOperation kRows[] = {
+    kTrt("GetAudioSources").out(fieldsOf<CSourcesMap>()).failText("GetAudioSources fail!\n"),
+    kTrt("GetAudioEncoderCfg", "GetAudioEncoderConfiguration").in(kEncoderTokenIn).out(fieldsOf<CEncoderMap>())
+        .failText("GetAudioEncoderConfiguration fail!\n"),
+    kTrt("GetAudioEncoderCfgs", "GetAudioEncoderConfigurations").out(fieldsOf<CEncoderListMap>())
+        .failText("GetAudioEncoderConfigurations fail!\n"),
+    kTrt("GetCompatibleAudioEncoderCfgs", "GetCompatibleAudioEncoderConfigurations").in(kProfileTokenIn)
+        .out(fieldsOf<CCompatibleEncoderListMap>()).failText("GetCompatibleAudioEncoderConfigurations fail!\n"),
+    kTrt("SetAudioEncoderCfg", "SetAudioEncoderConfiguration").in(fieldsOf<CSetEncoderMap>())
+        .writes(forcePersistence),
+    kTrt("GetAudioEncoderCfgOptions", "GetAudioEncoderConfigurationOptions").in(kConfigurationTokenIn)
+        .out(fieldsOf<CEncoderOptionsMap>()).reads(encoderOptionNumbers)
+        .failText("GetAudioEncoderConfigurationOptions fail!\n"),
+    kTrt("GetAudioSourceCfgs", "GetAudioSourceConfigurations").out(fieldsOf<CSourceCfgListMap>()),
+    kTrt("GetAudioSourceCfg", "GetAudioSourceConfiguration").in(kConfigurationTokenIn).out(fieldsOf<CSourceCfgMap>()),
+    kTrt("GetCompatibleAudioSourceCfgs", "GetCompatibleAudioSourceConfigurations").in(kProfileTokenIn)
+        .out(fieldsOf<CSourceCfgListMap>()),
+    kTrt("SetAudioSourceCfg", "SetAudioSourceConfiguration").in(fieldsOf<CSetSourceMap>()).writes(forcePersistence),
+    kTrt("GetAudioSourceCfgOptions", "GetAudioSourceConfigurationOptions").in(kConfigurationAndProfileTokenIn)
+        .out(fieldsOf<CSourceOptionsMap>()),
 };
-#undef ROW
 
 } // namespace
 
-const COnvifCommandTable& COnvifAudioCfg::commandTable()
+const COnvifOperationTable& COnvifAudioCfg::operationTable()
 {
-    static const COnvifCommandTable table(kRows, sizeof kRows / sizeof kRows[0]);
+    static const COnvifOperationTable table(kRows);
     return table;
 }
 

@@ -2,28 +2,26 @@
 
 #include <string>
 
+#include "OnvifFramework/Utility/OnvifCommonFields.h"
 #include "OnvifFramework/Utility/OnvifNamespaces.h"
-#include "OnvifProtocolCore/MediaConfiguration/OnvifMediaFieldMaps.h"
+#include "OnvifFramework/Utility/OnvifRecordKeys.h"
 
 namespace RPC {
 namespace Onvif {
 
 namespace {
 
-using MediaFields::kEnd;
-using Namespaces::kMedia;
-
-const OnvifField kProfileTokenIn[] = {{"ProfileToken", "./trt:ProfileToken", FIELD_TEXT, 0, nullptr, nullptr}, kEnd};
+using namespace CommonFields;
 
 // Without a profile the request goes out bare and the device's fault decides; with one,
 // a missing set-up means plain unicast RTP over RTSP, what every device serves.
 int streamSetup(CSOAPMessage& request, const Json::Value& req)
 {
-    const std::string token = MediaFields::textOr(req, "ProfileToken", "");
+    const std::string token = textOr(req, "ProfileToken", "");
     if (token.empty())
         return 0;
-    const std::string stream = MediaFields::textOr(req, "StreamSetup.Stream", "RTP-Unicast");
-    const std::string protocol = MediaFields::textOr(req, "StreamSetup.Transport.Protocol", "RTSP");
+    const std::string stream = textOr(req, "StreamSetup.Stream", "RTP-Unicast");
+    const std::string protocol = textOr(req, "StreamSetup.Transport.Protocol", "RTSP");
     request.set("./trt:StreamSetup", static_cast<const char*>(nullptr));
     request.set("./trt:StreamSetup/tt:Stream", stream.c_str());
     request.set("./trt:StreamSetup/tt:Transport", static_cast<const char*>(nullptr));
@@ -33,40 +31,32 @@ int streamSetup(CSOAPMessage& request, const Json::Value& req)
 }
 
 const OnvifField kMediaUriOut[] = {
-    {"MediaUri.InvalidAfterConnect", "./MediaUri/InvalidAfterConnect", FIELD_BOOL, 0, nullptr, nullptr},
-    {"MediaUri.InvalidAfterReboot", "./MediaUri/InvalidAfterReboot", FIELD_BOOL, 0, nullptr, nullptr},
-    {"MediaUri.Timeout", "./MediaUri/Timeout", FIELD_TEXT, 0, nullptr, nullptr},
-    kEnd};
+    boolField("MediaUri.InvalidAfterConnect", "./MediaUri/InvalidAfterConnect"),
+    boolField("MediaUri.InvalidAfterReboot", "./MediaUri/InvalidAfterReboot"),
+    textField("MediaUri.Timeout", "./MediaUri/Timeout"),
+    {},
+};
 
 int mediaUri(CSOAPMessage& response, const Json::Value&, Json::Value& rsp)
 {
-    return MediaFields::readMediaUri(response, "./MediaUri/Uri", rsp);
+    return readMediaUri(response, "./MediaUri/Uri", rsp);
 }
 
-#define PLAIN(command, op)                                                                                        \
-    {                                                                                                             \
-        command, {op, "/trt:" op, kMedia, kProfileTokenIn, nullptr, OP_DEFAULT, nullptr, nullptr, nullptr}, nullptr \
-    }
+constexpr OnvifService kTrt{"trt", Namespaces::kMedia};
 
-const OnvifCommandRow kRows[] = {
-    {"GetStreamUri",
-     {"GetStreamUri", "/trt:GetStreamUri", kMedia, nullptr, kMediaUriOut, OP_DEFAULT, nullptr, streamSetup, mediaUri},
-     nullptr},
-    {"GetSnapShotUri",
-     {"GetSnapshotUri", "/trt:GetSnapshotUri", kMedia, kProfileTokenIn, kMediaUriOut, OP_DEFAULT, nullptr, nullptr,
-      mediaUri},
-     nullptr},
-    PLAIN("StartMulticastStreaming", "StartMulticastStreaming"),
-    PLAIN("StopMulticastStreaming", "StopMulticastStreaming"),
-    PLAIN("SetSynchronizationPoints", "SetSynchronizationPoint"),
+const OnvifOperation kRows[] = {
+    kTrt("GetStreamUri").out(kMediaUriOut).writes(streamSetup).reads(mediaUri),
+    kTrt("GetSnapShotUri", "GetSnapshotUri").in(kProfileTokenIn).out(kMediaUriOut).reads(mediaUri),
+    kTrt("StartMulticastStreaming").in(kProfileTokenIn),
+    kTrt("StopMulticastStreaming").in(kProfileTokenIn),
+    kTrt("SetSynchronizationPoints", "SetSynchronizationPoint").in(kProfileTokenIn),
 };
-#undef PLAIN
 
 } // namespace
 
-const COnvifCommandTable& COnvifOthersMediaCfg::commandTable()
+const COnvifOperationTable& COnvifOthersMediaCfg::operationTable()
 {
-    static const COnvifCommandTable table(kRows, sizeof kRows / sizeof kRows[0]);
+    static const COnvifOperationTable table(kRows);
     return table;
 }
 

@@ -1,17 +1,17 @@
 #pragma once
 // Stream operations of the Media (ver10) service: stream and snapshot URIs, multicast
 // start and stop, synchronization points.
-#include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCommands.h"
+#include "OnvifFramework/Utility/OnvifProtoCore.h"
 
 namespace RPC {
 namespace Onvif {
 
-class COnvifOthersMediaCfg : public COnvifCommandChild {
+class COnvifOthersMediaCfg : public COnvifProtoChildCore {
 public:
-    explicit COnvifOthersMediaCfg(const COnvifLoginInfo& login) : COnvifCommandChild(login, commandTable()) {}
+    explicit COnvifOthersMediaCfg(const COnvifLoginInfo& login) : COnvifProtoChildCore(login, operationTable()) {}
     const char* getServiceName() const override { return "OthersMediaCfg"; }
 
-    static const COnvifCommandTable& commandTable();
+    static const COnvifOperationTable& operationTable();
 };
 
 } // namespace Onvif

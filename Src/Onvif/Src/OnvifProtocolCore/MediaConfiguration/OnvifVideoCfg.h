@@ -2,17 +2,17 @@
 // Video encoder and video source configurations of the Media (ver10) service: what a
 // camera can encode, and the resolution, frame rate, bit rate, codec profile and
 // multicast settings it encodes with.
-#include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCommands.h"
+#include "OnvifFramework/Utility/OnvifProtoCore.h"
 
 namespace RPC {
 namespace Onvif {
 
-class COnvifVideoCfg : public COnvifCommandChild {
+class COnvifVideoCfg : public COnvifProtoChildCore {
 public:
-    explicit COnvifVideoCfg(const COnvifLoginInfo& login) : COnvifCommandChild(login, commandTable()) {}
+    explicit COnvifVideoCfg(const COnvifLoginInfo& login) : COnvifProtoChildCore(login, operationTable()) {}
     const char* getServiceName() const override { return "VideoCfg"; }
 
-    static const COnvifCommandTable& commandTable();
+    static const COnvifOperationTable& operationTable();
 };
 
 } // namespace Onvif

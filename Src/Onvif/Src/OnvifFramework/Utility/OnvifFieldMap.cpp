@@ -1,0 +1,112 @@
+#include "OnvifFramework/Utility/OnvifFieldMap.h"
+
+namespace RPC {
+namespace Onvif {
+
+namespace {
+
+// "Multicast/Address/@x" -> "tt:Multicast/tt:Address/@x". Steps already qualified,
+// attributes and parent steps stay as written.
+std::string inSchemaNamespace(const std::string& relative)
+{
+    std::string out;
+    size_t begin = 0;
+    while (begin <= relative.size()) {
+        size_t slash = relative.find('/', begin);
+        const size_t length = slash == std::string::npos ? std::string::npos : slash - begin;
+        const std::string step = relative.substr(begin, length);
+        if (!out.empty())
+            out += '/';
+        const bool plainElement = !step.empty() && step[0] != '@' && step[0] != '.' && step.find(':') == std::string::npos;
+        out += plainElement ? "tt:" + step : step;
+        if (slash == std::string::npos)
+            break;
+        begin = slash + 1;
+    }
+    return out;
+}
+
+} // namespace
+
+COnvifFieldMap::COnvifFieldMap(Style style) : m_style(style)
+{
+    m_fields.push_back(OnvifField{});
+}
+
+const char* COnvifFieldMap::keep(std::string text)
+{
+    m_strings.push_back(std::move(text));
+    return m_strings.back().c_str();
+}
+
+OnvifField COnvifFieldMap::bind(const OnvifField& rel, const std::string& keyBase, const std::string& pathBase,
+                                bool inList)
+{
+    const std::string key = keyBase.empty() ? rel.key : keyBase + "." + rel.key;
+    const std::string path = pathBase.empty() ? rel.path : pathBase + "/" + rel.path;
+    OnvifField bound = rel;
+    bound.key = keep(key);
+    bound.path = keep(path);
+    if (rel.type == FIELD_RECORD_LIST)
+        bound.children = bindChildren({rel.children}, path + "[%d]");
+    if (m_style == NUMBERS_AS_INT_FLAGS_ANY_CASE) {
+        if (bound.type == FIELD_DOUBLE)
+            bound.type = FIELD_INT;
+        if (bound.type == FIELD_BOOL && !inList) {
+            bound.type = FIELD_TEXT;
+            m_textFlags.push_back(key);
+        }
+    }
+    return bound;
+}
+
+const OnvifField* COnvifFieldMap::bindChildren(std::initializer_list<const OnvifField*> parts,
+                                               const std::string& itemPath)
+{
+    std::vector<OnvifField> children;
+    for (const OnvifField* part : parts)
+        for (const OnvifField* f = part; f && f->key; ++f)
+            children.push_back(bind(*f, "", itemPath, true));
+    children.push_back(OnvifField{});
+    m_childLists.push_back(std::move(children));
+    return m_childLists.back().data();
+}
+
+COnvifFieldMap& COnvifFieldMap::add(const std::string& keyBase, const std::string& pathBase,
+                                    std::initializer_list<const OnvifField*> parts)
+{
+    m_fields.pop_back();
+    for (const OnvifField* part : parts)
+        for (const OnvifField* f = part; f && f->key; ++f)
+            m_fields.push_back(bind(*f, keyBase, pathBase, false));
+    m_fields.push_back(OnvifField{});
+    return *this;
+}
+
+COnvifFieldMap& COnvifFieldMap::addList(const std::string& key, const std::string& path,
+                                        std::initializer_list<const OnvifField*> parts)
+{
+    m_fields.pop_back();
+    m_fields.push_back(recordListField(keep(key), keep(path), bindChildren(parts, path + "[%d]")));
+    m_fields.push_back(OnvifField{});
+    return *this;
+}
+
+COnvifFieldMap& COnvifFieldMap::addRequest(const std::string& keyBase, const std::string& pathBase,
+                                           std::initializer_list<const OnvifField*> parts)
+{
+    m_fields.pop_back();
+    for (const OnvifField* part : parts) {
+        for (const OnvifField* f = part; f && f->key; ++f) {
+            OnvifField qualified = *f;
+            const std::string path = inSchemaNamespace(f->path);
+            qualified.path = path.c_str();
+            m_fields.push_back(bind(qualified, keyBase, pathBase, false));
+        }
+    }
+    m_fields.push_back(OnvifField{});
+    return *this;
+}
+
+} // namespace Onvif
+} // namespace RPC

@@ -1,0 +1,71 @@
+#pragma once
+// Field lists composed from the descriptions of recurring ONVIF types.
+//
+// A recurring type is described once with paths relative to its own element and keys
+// relative to its own record (OnvifCommonFields.h); COnvifFieldMap binds such descriptions
+// under the element and key where an operation meets them ("./Configurations[%d]" ->
+// "Configurations"[i], "./Profile/VideoEncoderConfiguration" -> "Profile"."VideoEncoderConfiguration").
+#include <deque>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "OnvifFramework/Utility/OnvifOperation.h"
+
+namespace RPC {
+namespace Onvif {
+
+class COnvifFieldMap {
+public:
+    enum Style {
+        AS_DECLARED,
+        // The full profile record: numbers are integers, and flags are true when the text
+        // is "true" in any letter case (read as text, turned into bools by a hook).
+        NUMBERS_AS_INT_FLAGS_ANY_CASE,
+    };
+
+    explicit COnvifFieldMap(Style style = AS_DECLARED);
+    COnvifFieldMap(const COnvifFieldMap&) = delete;
+    COnvifFieldMap& operator=(const COnvifFieldMap&) = delete;
+
+    // Binds the relative descriptions `parts` under the record key keyBase ("" for the
+    // result itself) and the element pathBase ("./Configuration").
+    COnvifFieldMap& add(const std::string& keyBase, const std::string& pathBase,
+                        std::initializer_list<const OnvifField*> parts);
+    // A repeated element read into a JSON array of records described by `parts`.
+    COnvifFieldMap& addList(const std::string& key, const std::string& path,
+                            std::initializer_list<const OnvifField*> parts);
+    // The request side of add(): every element of the relative paths is an ONVIF schema
+    // type's child, so each step is written in the schema namespace ("Bounds/@x" under
+    // "./trt:Configuration" -> "./trt:Configuration/tt:Bounds/@x").
+    COnvifFieldMap& addRequest(const std::string& keyBase, const std::string& pathBase,
+                               std::initializer_list<const OnvifField*> parts);
+
+    // Terminated by a row with key == nullptr.
+    const OnvifField* fields() const { return m_fields.data(); }
+    // Keys of the flags read as text (style NUMBERS_AS_INT_FLAGS_ANY_CASE).
+    const std::vector<std::string>& textFlags() const { return m_textFlags; }
+
+private:
+    const char* keep(std::string text);
+    OnvifField bind(const OnvifField& rel, const std::string& keyBase, const std::string& pathBase, bool inList);
+    const OnvifField* bindChildren(std::initializer_list<const OnvifField*> parts, const std::string& itemPath);
+
+    Style m_style;
+    std::deque<std::string> m_strings;                 // stable storage of keys and paths
+    std::deque<std::vector<OnvifField>> m_childLists;  // children of record lists
+    std::vector<OnvifField> m_fields;
+    std::vector<std::string> m_textFlags;
+};
+
+// The fields of a map type built once, the first time a row asks; rows point into it for
+// as long as the library is loaded.
+template <class Map>
+const OnvifField* fieldsOf()
+{
+    static const Map map;
+    return map.fields();
+}
+
+} // namespace Onvif
+} // namespace RPC
