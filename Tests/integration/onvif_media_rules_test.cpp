@@ -362,7 +362,7 @@ TEST(MediaDispatch, UnknownNullAndMalformedRequests)
     COnvifMedia2 media2(mediaLogin());
     Json::Value req, rsp;
     req["XAddr"] = "http://127.0.0.1:9/onvif/media";
-    EXPECT_EQ(ONVIF_EXEC_UNKNOWN, media.execute("GetOSDs", req, rsp)) << "Media2-area commands are not here yet";
+    EXPECT_EQ(ONVIF_EXEC_UNKNOWN, media.execute("GetMasks", req, rsp)) << "masks exist only in Media2";
     EXPECT_EQ(ONVIF_EXEC_UNKNOWN, media2.execute("GetVideoEncoderCfg", req, rsp));
     EXPECT_EQ(ONVIF_EXEC_NULL_NAME, media.execute(nullptr, req, rsp));
     EXPECT_EQ(ONVIF_EXEC_NULL_NAME, media2.execute(nullptr, req, rsp));

@@ -238,8 +238,8 @@ TEST(OperationFields, RecurringTypesReadSchemaShapedAnswers)
     EXPECT_FALSE(text["TextString"].isMember("BackgroundColor"));
     EXPECT_EQ("http://x/logo.png", rsp["OSDs"][1]["Image"]["ImgPath"].asString());
     EXPECT_FALSE(rsp["OSDs"][1].isMember("TextString"));
-    EXPECT_EQ("open", rsp["RelayOutputs"][0]["Properties"]["IdleState"].asString());
-    EXPECT_EQ("PT1S", rsp["RelayOutputs"][0]["Properties"]["DelayTime"].asString());
+    EXPECT_EQ("open", rsp["RelayOutputs"][0]["idlestate"].asString());
+    EXPECT_EQ("PT1S", rsp["RelayOutputs"][0]["delaytime"].asString());
     EXPECT_DOUBLE_EQ(-1.0, rsp["Position"]["PanTilt"]["y"].asDouble());
     EXPECT_EQ("http://s/pt", rsp["Position"]["PanTilt"]["space"].asString());
     EXPECT_FALSE(rsp["Position"]["Zoom"].isMember("space"));

@@ -2,6 +2,7 @@
 // (PTZ, events, imaging, analytics, device IO, recording, replay, extensions) are added
 // here as their service objects arrive.
 #include "OnvifFramework/FunctionScripts/OnvifServiceRegistry.h"
+#include "OnvifProtocolCore/DeviceIOService/OnvifDeviceIOService.h"
 #include "OnvifProtocolCore/DeviceManagement/OnvifDeviceManagement.h"
 #include "OnvifProtocolCore/Media2/OnvifMedia2.h"
 #include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCfg.h"
@@ -25,6 +26,7 @@ const std::vector<OnvifServiceRow>& onvifServiceTable()
         {"DeviceManagement", &make<COnvifDeviceManagement>},
         {"MediaCfg", &make<COnvifMediaCfg>},
         {"Media2", &make<COnvifMedia2>},
+        {"DeviceIOService", &make<COnvifDeviceIOService>},
     };
     return kRows;
 }

@@ -1,6 +1,10 @@
 #include "OnvifFramework/Utility/OnvifCommonFields.h"
 
+#include <string>
+
+#include "OnvifFramework/Utility/OnvifFieldMap.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
+#include "OnvifFramework/Utility/OnvifRecordKeys.h"
 
 namespace RPC {
 namespace Onvif {
@@ -117,6 +121,23 @@ const OnvifField kConfig[] = {
     {},
 };
 
+const OnvifField kAnalyticsEngine[] = {
+    recordListField("AnalyticsEngineConfiguration.AnalyticsModule", "AnalyticsEngineConfiguration/AnalyticsModule",
+                    kConfig),
+    {},
+};
+const OnvifField kRuleEngine[] = {
+    recordListField("RuleEngineConfiguration.Rule", "RuleEngineConfiguration/Rule", kConfig),
+    {},
+};
+
+const OnvifField kAudioCodecOptions[] = {
+    textField("Encoding", "Encoding"),
+    textListField("BitrateList.Items", "BitrateList/Items[%d]"),
+    textListField("SampleRateList.Items", "SampleRateList/Items[%d]"),
+    {},
+};
+
 const OnvifField kPtzVector[] = {
     realField("PanTilt.x", "PanTilt/@x"),
     realField("PanTilt.y", "PanTilt/@y"),
@@ -176,13 +197,103 @@ const OnvifField kOsd[] = {
     {},
 };
 
-const OnvifField kRelayOutput[] = {
-    textField("token", "@token"),
-    textField("Properties.Mode", "Properties/Mode"),
-    textField("Properties.DelayTime", "Properties/DelayTime"),
-    textField("Properties.IdleState", "Properties/IdleState"),
+const OnvifField kColor[] = {
+    realField("X", "@X"),
+    realField("Y", "@Y"),
+    realField("Z", "@Z"),
+    textField("Colorspace", "@Colorspace"),
     {},
 };
+
+namespace {
+const OnvifField kColorspaceRange[] = {
+    realField("X.Min", "X/Min"), realField("X.Max", "X/Max"), realField("Y.Min", "Y/Min"),
+    realField("Y.Max", "Y/Max"), realField("Z.Min", "Z/Min"), realField("Z.Max", "Z/Max"),
+    textField("Colorspace", "Colorspace"), {},
+};
+} // namespace
+
+const OnvifField kColorOptions[] = {
+    recordListField("ColorList", "ColorList", kColor),
+    recordListField("ColorspaceRange", "ColorspaceRange", kColorspaceRange),
+    {},
+};
+
+// The per-kind maxima are attributes; a device that lists no kinds leaves them out.
+const OnvifField kOsdOptions[] = {
+    intField("MaximumNumberOfOSDs.Total", "MaximumNumberOfOSDs/@Total"),
+    intField("MaximumNumberOfOSDs.Image", "MaximumNumberOfOSDs/@Image"),
+    intField("MaximumNumberOfOSDs.PlainText", "MaximumNumberOfOSDs/@PlainText"),
+    intField("MaximumNumberOfOSDs.Date", "MaximumNumberOfOSDs/@Date"),
+    intField("MaximumNumberOfOSDs.Time", "MaximumNumberOfOSDs/@Time"),
+    intField("MaximumNumberOfOSDs.DateAndTime", "MaximumNumberOfOSDs/@DateAndTime"),
+    textListField("Type", "Type[%d]"),
+    textListField("PositionOption", "PositionOption[%d]"),
+    textListField("TextOption.Type", "TextOption/Type[%d]"),
+    intField("TextOption.FontSizeRange.Min", "TextOption/FontSizeRange/Min"),
+    intField("TextOption.FontSizeRange.Max", "TextOption/FontSizeRange/Max"),
+    textListField("TextOption.DateFormat", "TextOption/DateFormat[%d]"),
+    textListField("TextOption.TimeFormat", "TextOption/TimeFormat[%d]"),
+    recordListField("TextOption.FontColor.Color.ColorList", "TextOption/FontColor/Color/ColorList", kColor),
+    intField("TextOption.FontColor.Transparent.Min", "TextOption/FontColor/Transparent/Min"),
+    intField("TextOption.FontColor.Transparent.Max", "TextOption/FontColor/Transparent/Max"),
+    recordListField("TextOption.BackgroundColor.Color.ColorList", "TextOption/BackgroundColor/Color/ColorList", kColor),
+    intField("TextOption.BackgroundColor.Transparent.Min", "TextOption/BackgroundColor/Transparent/Min"),
+    intField("TextOption.BackgroundColor.Transparent.Max", "TextOption/BackgroundColor/Transparent/Max"),
+    textListField("ImageOption.ImagePath", "ImageOption/ImagePath[%d]"),
+    {},
+};
+
+// The alarm-output settings of the host's tables name these members in lower case.
+const OnvifField kRelayOutput[] = {
+    textField("token", "@token"),
+    textField("mode", "Properties/Mode"),
+    textField("delaytime", "Properties/DelayTime"),
+    textField("idlestate", "Properties/IdleState"),
+    {},
+};
+
+// ---- Answer hooks shared by services --------------------------------------------------
+
+int audioOptionNumbers(CSOAPMessage&, const Json::Value&, Json::Value& rsp)
+{
+    if (Json::Value* options = findKey(rsp, "Options")) {
+        textListToInt(*options, "BitrateList.Items");
+        textListToInt(*options, "SampleRateList.Items");
+    }
+    return 0;
+}
+
+// The list nests three deep (configuration, module, parameter), one more than a path's
+// two index slots: each configuration is read on its own, its index written into the path.
+int readAnalyticsConfigurations(CSOAPMessage& response, const Json::Value&, Json::Value& rsp)
+{
+    const int count = response.getArraySize("./Configurations");
+    if (count <= 0)
+        return 0;
+    Json::Value list(Json::arrayValue);
+    for (int k = 0; k < count; ++k) {
+        COnvifFieldMap map(COnvifFieldMap::NUMBERS_AS_INT_FLAGS_ANY_CASE);
+        map.add("", "./Configurations[" + std::to_string(k) + "]", {kConfigurationHead, kAnalyticsEngine, kRuleEngine});
+        Json::Value record(Json::objectValue);
+        readFields(response, map.fields(), record);
+        list.append(record);
+    }
+    rsp["Configurations"] = list;
+    return 0;
+}
+
+void media2EncodingsToMedia(Json::Value& rsp, const char* listKey, const char* encodingKey)
+{
+    Json::Value* list = findKey(rsp, listKey);
+    if (!list || !list->isArray())
+        return;
+    for (Json::Value& record : *list) {
+        Json::Value* encoding = findKey(record, encodingKey);
+        if (encoding && encoding->isString() && encoding->asString() == "MPV4-ES")
+            *encoding = "MPEG4";
+    }
+}
 
 // ---- Media URIs -----------------------------------------------------------------------
 

@@ -34,10 +34,29 @@ extern const OnvifField kAudioEncoderCore[];    // Name, UseCount, token, Encodi
 extern const OnvifField kVideoSourceCfg[];      // with "Bounds" from the attributes
 extern const OnvifField kAudioSourceCfg[];
 extern const OnvifField kConfig[];              // tt:Config: analytics modules and rules
+// tt:VideoAnalyticsConfiguration after its head: the modules and the rules as lists.
+extern const OnvifField kAnalyticsEngine[];     // "AnalyticsEngineConfiguration"."AnalyticsModule"[i]
+extern const OnvifField kRuleEngine[];          // "RuleEngineConfiguration"."Rule"[i]
+// tt:AudioEncoder2ConfigurationOptions (also Media2's audio decoder options): "Encoding",
+// "BitrateList"."Items"[i], "SampleRateList"."Items"[i] (as texts; audioOptionNumbers makes
+// them numbers).
+extern const OnvifField kAudioCodecOptions[];
 extern const OnvifField kPtzVector[];           // tt:PTZVector / tt:PTZSpeed: PanTilt x, y, space; Zoom x, space
 extern const OnvifField kPtzConfiguration[];    // tt:PTZConfiguration after its head, without the default speed
 extern const OnvifField kOsd[];                 // tt:OSDConfiguration
-extern const OnvifField kRelayOutput[];         // tt:RelayOutput
+extern const OnvifField kOsdOptions[];          // tt:OSDConfigurationOptions
+extern const OnvifField kColor[];               // tt:Color: "X", "Y", "Z", "Colorspace"
+extern const OnvifField kColorOptions[];        // tt:ColorOptions: "ColorList"[i] or "ColorspaceRange"[i]
+extern const OnvifField kRelayOutput[];         // tt:RelayOutput: "token", "mode", "delaytime", "idlestate"
+
+// ---- Answer hooks shared by services --------------------------------------------------
+// Bit rates and sample rates of "Options"[i] are numbers to every caller.
+int audioOptionNumbers(CSOAPMessage& response, const Json::Value& req, Json::Value& rsp);
+// "Configurations"[i] of tt:VideoAnalyticsConfiguration, each with its modules and rules.
+int readAnalyticsConfigurations(CSOAPMessage& response, const Json::Value& req, Json::Value& rsp);
+// Media2 names MPEG-4 video "MPV4-ES"; every caller knows it as "MPEG4", as in Media.
+// Renames the member "Encoding" of each record of the array at listKey.
+void media2EncodingsToMedia(Json::Value& rsp, const char* listKey, const char* encodingKey = "Encoding");
 
 // ---- Media URIs -----------------------------------------------------------------------
 // GetProfiles of both media services: devices with many profiles are slow to build the

@@ -39,8 +39,7 @@ const char* COnvifFieldMap::keep(std::string text)
     return m_strings.back().c_str();
 }
 
-OnvifField COnvifFieldMap::bind(const OnvifField& rel, const std::string& keyBase, const std::string& pathBase,
-                                bool inList)
+OnvifField COnvifFieldMap::bind(const OnvifField& rel, const std::string& keyBase, const std::string& pathBase)
 {
     const std::string key = keyBase.empty() ? rel.key : keyBase + "." + rel.key;
     const std::string path = pathBase.empty() ? rel.path : pathBase + "/" + rel.path;
@@ -49,14 +48,10 @@ OnvifField COnvifFieldMap::bind(const OnvifField& rel, const std::string& keyBas
     bound.path = keep(path);
     if (rel.type == FIELD_RECORD_LIST)
         bound.children = bindChildren({rel.children}, path + "[%d]");
-    if (m_style == NUMBERS_AS_INT_FLAGS_ANY_CASE) {
-        if (bound.type == FIELD_DOUBLE)
-            bound.type = FIELD_INT;
-        if (bound.type == FIELD_BOOL && !inList) {
-            bound.type = FIELD_TEXT;
-            m_textFlags.push_back(key);
-        }
-    }
+    if (m_style == NUMBERS_AS_INT_FLAGS_ANY_CASE && bound.type == FIELD_DOUBLE)
+        bound.type = FIELD_INT;
+    if (m_style != AS_DECLARED && (bound.type == FIELD_INT || bound.type == FIELD_BOOL))
+        bound.flags |= FIELD_LOOSE;
     return bound;
 }
 
@@ -66,7 +61,7 @@ const OnvifField* COnvifFieldMap::bindChildren(std::initializer_list<const Onvif
     std::vector<OnvifField> children;
     for (const OnvifField* part : parts)
         for (const OnvifField* f = part; f && f->key; ++f)
-            children.push_back(bind(*f, "", itemPath, true));
+            children.push_back(bind(*f, "", itemPath));
     children.push_back(OnvifField{});
     m_childLists.push_back(std::move(children));
     return m_childLists.back().data();
@@ -78,7 +73,7 @@ COnvifFieldMap& COnvifFieldMap::add(const std::string& keyBase, const std::strin
     m_fields.pop_back();
     for (const OnvifField* part : parts)
         for (const OnvifField* f = part; f && f->key; ++f)
-            m_fields.push_back(bind(*f, keyBase, pathBase, false));
+            m_fields.push_back(bind(*f, keyBase, pathBase));
     m_fields.push_back(OnvifField{});
     return *this;
 }
@@ -101,7 +96,7 @@ COnvifFieldMap& COnvifFieldMap::addRequest(const std::string& keyBase, const std
             OnvifField qualified = *f;
             const std::string path = inSchemaNamespace(f->path);
             qualified.path = path.c_str();
-            m_fields.push_back(bind(qualified, keyBase, pathBase, false));
+            m_fields.push_back(bind(qualified, keyBase, pathBase));
         }
     }
     m_fields.push_back(OnvifField{});

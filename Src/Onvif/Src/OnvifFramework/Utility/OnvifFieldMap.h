@@ -19,9 +19,13 @@ class COnvifFieldMap {
 public:
     enum Style {
         AS_DECLARED,
-        // The full profile record: numbers are integers, and flags are true when the text
-        // is "true" in any letter case (read as text, turned into bools by a hook).
+        // Records read as devices write them: every number is an integer (the leading
+        // number of the text) and every flag is true when its text is "true" in any
+        // letter case (FIELD_LOOSE).
         NUMBERS_AS_INT_FLAGS_ANY_CASE,
+        // The same for flags and integers, while fractional numbers stay fractional:
+        // records whose numbers are coordinates (OSD positions, mask polygons, colours).
+        FLAGS_ANY_CASE,
     };
 
     explicit COnvifFieldMap(Style style = AS_DECLARED);
@@ -43,19 +47,16 @@ public:
 
     // Terminated by a row with key == nullptr.
     const OnvifField* fields() const { return m_fields.data(); }
-    // Keys of the flags read as text (style NUMBERS_AS_INT_FLAGS_ANY_CASE).
-    const std::vector<std::string>& textFlags() const { return m_textFlags; }
 
 private:
     const char* keep(std::string text);
-    OnvifField bind(const OnvifField& rel, const std::string& keyBase, const std::string& pathBase, bool inList);
+    OnvifField bind(const OnvifField& rel, const std::string& keyBase, const std::string& pathBase);
     const OnvifField* bindChildren(std::initializer_list<const OnvifField*> parts, const std::string& itemPath);
 
     Style m_style;
     std::deque<std::string> m_strings;                 // stable storage of keys and paths
     std::deque<std::vector<OnvifField>> m_childLists;  // children of record lists
     std::vector<OnvifField> m_fields;
-    std::vector<std::string> m_textFlags;
 };
 
 // The fields of a map type built once, the first time a row asks; rows point into it for

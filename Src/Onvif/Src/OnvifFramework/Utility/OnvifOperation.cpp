@@ -1,6 +1,11 @@
 #include "OnvifFramework/Utility/OnvifOperation.h"
 
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -39,23 +44,42 @@ const char* qualifiedPath(const char* path, const char* prefix, char (&buffer)[k
     return n > 0 && static_cast<size_t>(n) < sizeof buffer ? buffer : nullptr;
 }
 
-int writeScalar(CSOAPMessage& msg, const char* path, OnvifFieldType type, const Json::Value& v)
+// slot fills the path's "[%d]" when the field belongs to a record of a list.
+int writeScalar(CSOAPMessage& msg, const char* path, OnvifFieldType type, const Json::Value& v, int slot)
 {
     switch (type) {
     case FIELD_INT:
-        return v.isConvertibleTo(Json::intValue) ? msg.set(path, v.asInt()) : -1;
+        return v.isConvertibleTo(Json::intValue) ? msg.set(path, v.asInt(), slot) : -1;
     case FIELD_DOUBLE:
-        return v.isConvertibleTo(Json::realValue) ? msg.set(path, v.asDouble()) : -1;
+        return v.isConvertibleTo(Json::realValue) ? msg.set(path, v.asDouble(), slot) : -1;
     case FIELD_BOOL:
-        return v.isConvertibleTo(Json::booleanValue) ? msg.set(path, v.asBool()) : -1;
+        return v.isConvertibleTo(Json::booleanValue) ? msg.set(path, v.asBool(), slot) : -1;
     case FIELD_TEXT:
-        return v.isConvertibleTo(Json::stringValue) ? msg.set(path, v.asString().c_str(), true) : -1;
+        return v.isConvertibleTo(Json::stringValue) ? msg.set(path, v.asString().c_str(), true, slot) : -1;
     default:
         return -1;
     }
 }
 
-int writeField(CSOAPMessage& msg, const OnvifField& f, const Json::Value& req, const char* prefix)
+int writeField(CSOAPMessage& msg, const OnvifField& f, const Json::Value& req, const char* prefix, int slot);
+
+// A request array of records: each record's fields take its position in their "[%d]".
+// One level deep: a list inside a record of a list is the operation hook's business.
+int writeRecordList(CSOAPMessage& msg, const OnvifField& f, const Json::Value& records, const char* prefix, int slot)
+{
+    if (slot >= 0 || !records.isArray())
+        return -1;
+    for (Json::ArrayIndex k = 0; k < records.size(); ++k) {
+        if (!records[k].isObject())
+            return -1;
+        for (const OnvifField* child = f.children; child && child->key; ++child)
+            if (writeField(msg, *child, records[k], prefix, static_cast<int>(k)) != 0)
+                return -1;
+    }
+    return 0;
+}
+
+int writeField(CSOAPMessage& msg, const OnvifField& f, const Json::Value& req, const char* prefix, int slot)
 {
     char buffer[kMaxRequestPath];
     const char* path = qualifiedPath(f.path, prefix, buffer);
@@ -63,19 +87,21 @@ int writeField(CSOAPMessage& msg, const OnvifField& f, const Json::Value& req, c
         return -1;
     const Json::Value* v = findKey(req, f.key);
     if (!v && f.defaultValue)
-        return msg.set(path, f.defaultValue, true);
+        return msg.set(path, f.defaultValue, true, slot);
     if (isEmptyValue(v))
-        return (f.flags & FIELD_SEND_EMPTY) ? msg.set(path, static_cast<const char*>(nullptr), true) : 0;
+        return (f.flags & FIELD_SEND_EMPTY) ? msg.set(path, static_cast<const char*>(nullptr), true, slot) : 0;
     if (f.type == FIELD_RECORD_LIST)
-        return -1;   // request records are written by the operation's hook
+        return writeRecordList(msg, f, *v, prefix, slot);
     if (f.type != FIELD_TEXT_LIST)
-        return writeScalar(msg, path, f.type, *v);
+        return writeScalar(msg, path, f.type, *v, slot);
     if (!v->isArray())
         return -1;
     for (Json::ArrayIndex i = 0; i < v->size(); ++i) {
         const Json::Value& item = (*v)[i];
+        const int index = static_cast<int>(i);
         if (!item.isConvertibleTo(Json::stringValue) ||
-            msg.set(path, item.asString().c_str(), true, static_cast<int>(i)) != 0)
+            (slot < 0 ? msg.set(path, item.asString().c_str(), true, index)
+                      : msg.set(path, item.asString().c_str(), true, slot, index)) != 0)
             return -1;
     }
     return 0;
@@ -97,6 +123,34 @@ Json::Value absentValue(OnvifFieldType type)
     }
 }
 
+// "true" with any letters in upper case, around any white space the element holds.
+bool isTrueInAnyCase(const char* text)
+{
+    while (std::isspace(static_cast<unsigned char>(*text)))
+        ++text;
+    static const char kTrue[] = "true";
+    for (size_t k = 0; k < sizeof kTrue - 1; ++k, ++text)
+        if (std::tolower(static_cast<unsigned char>(*text)) != kTrue[k])
+            return false;
+    while (std::isspace(static_cast<unsigned char>(*text)))
+        ++text;
+    return *text == '\0';
+}
+
+// The number a text starts with, truncated to an int and held within its range.
+bool leadingInteger(const char* text, int& value)
+{
+    if (!text)
+        return false;
+    char* end = nullptr;
+    const double number = std::strtod(text, &end);
+    if (end == text || std::isnan(number))
+        return false;
+    const double limited = std::min(std::max(number, static_cast<double>(INT_MIN)), static_cast<double>(INT_MAX));
+    value = static_cast<int>(limited);
+    return true;
+}
+
 // Reads one field; i and j fill the path's slots. False when the element is absent.
 bool readValue(CSOAPMessage& msg, const OnvifField& f, Json::Value& out, int i, int j)
 {
@@ -109,12 +163,22 @@ bool readValue(CSOAPMessage& msg, const OnvifField& f, Json::Value& out, int i, 
     }
     case FIELD_INT: {
         int value = 0;
-        if (msg.get(f.path, value, i, j) != 0)
+        if (f.flags & FIELD_LOOSE) {
+            if (!leadingInteger(msg.getAsCString(f.path, i, j), value))
+                return false;
+        } else if (msg.get(f.path, value, i, j) != 0) {
             return false;
+        }
         out = value;
         return true;
     }
     case FIELD_BOOL: {
+        if (f.flags & FIELD_LOOSE) {
+            const char* text = msg.getAsCString(f.path, i, j);
+            if (text)
+                out = isTrueInAnyCase(text);
+            return text != nullptr;
+        }
         bool value = false;
         if (msg.get(f.path, value, i, j) != 0)
             return false;
@@ -158,7 +222,7 @@ bool readValue(CSOAPMessage& msg, const OnvifField& f, Json::Value& out, int i, 
 int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req, const char* prefix)
 {
     for (const OnvifField* f = fields; f && f->key; ++f) {
-        if (writeField(msg, *f, req, prefix) != 0) {
+        if (writeField(msg, *f, req, prefix, -1) != 0) {
             ONVIF_LOG(LOG_ERROR, "[ERRLN] request key %s not written\n", f->key);
             return -1;
         }
@@ -219,9 +283,19 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
         ONVIF_ERRLN();
         return -1;
     }
+    // Rows with a preparing hook write from their own copy of the request.
+    Json::Value prepared;
+    if (op.prepareRequest) {
+        prepared = req;
+        if (op.prepareRequest(prepared) != 0) {
+            ONVIF_ERRLN();
+            return -1;
+        }
+    }
+    const Json::Value& fields = op.prepareRequest ? prepared : req;
     if (request.set(element, static_cast<const char*>(nullptr), true) != 0 ||
-        writeFields(request, op.requestFields, req, op.prefix) != 0 ||
-        (op.buildRequest && op.buildRequest(request, req) != 0) || request.getLastError() != 0) {
+        writeFields(request, op.requestFields, fields, op.prefix) != 0 ||
+        (op.buildRequest && op.buildRequest(request, fields) != 0) || request.getLastError() != 0) {
         ONVIF_ERRLN();
         return -1;
     }

@@ -29,7 +29,7 @@ enum OnvifFieldType {
     FIELD_DOUBLE,
     FIELD_BOOL,       // JSON bool <-> "true"/"false"
     FIELD_TEXT_LIST,  // JSON array of strings <-> repeated element; the path holds one "[%d]"
-    FIELD_RECORD_LIST,  // response: JSON array of records <-> repeated element; `children` read each
+    FIELD_RECORD_LIST,  // JSON array of records <-> repeated element; `children` read or write each
                         // record with paths holding "[%d]" slots (the outer index first)
 };
 
@@ -37,6 +37,10 @@ enum OnvifFieldFlags : unsigned {
     FIELD_DEFAULT = 0,
     FIELD_SEND_EMPTY = 1u << 0,   // request: write the element even when the key is absent or empty
     FIELD_ALWAYS = 1u << 1,       // response: write 0 / false / "" when the element is absent
+    // Response: read as devices write in practice rather than as the schema says. A flag is
+    // true when its text is "true" in any letter case and false for any other text; an
+    // integer is the leading number of the text, truncated ("25.000000" is 25).
+    FIELD_LOOSE = 1u << 2,
 };
 
 // A request or response field: JSON key (dots make nested records: "Device.XAddr"),
@@ -60,6 +64,7 @@ struct OnvifField {
     constexpr OnvifField always() const { return with(flags | FIELD_ALWAYS, defaultValue); }
     constexpr OnvifField sendEmpty() const { return with(flags | FIELD_SEND_EMPTY, defaultValue); }
     constexpr OnvifField defaultsTo(const char* text) const { return with(flags, text); }
+    constexpr OnvifField loose() const { return with(flags | FIELD_LOOSE, defaultValue); }
 
 private:
     constexpr OnvifField with(unsigned newFlags, const char* newDefault) const
@@ -98,7 +103,10 @@ enum OnvifOperationFlags : unsigned {
 using Zentar::SOAPFramework::CSOAPMessage;
 using Zentar::SOAPFramework::NSEntry;
 
-// Hooks for the irregular parts. Both return 0 on success, -1 to fail the operation.
+// Hooks for the irregular parts. All return 0 on success, -1 to fail the operation.
+// The preparing hook edits a copy of the request record before any field is written
+// (a renamed value, a required key checked); the caller's record is left as it was.
+using OnvifPrepareHook = int (*)(Json::Value& req);
 using OnvifRequestHook = int (*)(CSOAPMessage& request, const Json::Value& req);
 using OnvifResponseHook = int (*)(CSOAPMessage& response, const Json::Value& req, Json::Value& rsp);
 
@@ -111,6 +119,7 @@ struct OnvifOperation {
     const OnvifField* responseFields = nullptr;
     unsigned flags = OP_DEFAULT;
     const OnvifTimeouts* timeouts = nullptr;   // nullptr: the global time-outs
+    OnvifPrepareHook prepareRequest = nullptr; // before the fields are written, on a copy
     OnvifRequestHook buildRequest = nullptr;   // after the fields are written
     OnvifResponseHook readResponse = nullptr;  // after the fields are read
     // Logged at level 2, in place of "<Operation>Response fail", when an answer arrives
@@ -132,6 +141,10 @@ struct OnvifOperation {
     constexpr OnvifOperation waits(const OnvifTimeouts* t) const { return with(&OnvifOperation::timeouts, t); }
     // Another namespace table than the service's own for this one request.
     constexpr OnvifOperation declares(const NSEntry* table) const { return with(&OnvifOperation::namespaces, table); }
+    constexpr OnvifOperation prepares(OnvifPrepareHook hook) const
+    {
+        return with(&OnvifOperation::prepareRequest, hook);
+    }
     constexpr OnvifOperation writes(OnvifRequestHook hook) const { return with(&OnvifOperation::buildRequest, hook); }
     constexpr OnvifOperation reads(OnvifResponseHook hook) const { return with(&OnvifOperation::readResponse, hook); }
     constexpr OnvifOperation failText(const char* text) const

@@ -1,7 +1,8 @@
 #pragma once
-// The Media2 (ver20) service object of one device. Commands go to the profile area,
-// then the stream area, then the configuration area; the callers use the same command
-// names as for the Media service, so a composite can pick either service without renaming.
+// The Media2 (ver20) service object of one device. Commands go to the profile area, then
+// the stream area, the configuration area and the OSD and mask area; callers use the same
+// command names as for the Media service, so a composite can pick either service without
+// renaming.
 #include "OnvifFramework/Utility/OnvifProtoCore.h"
 
 namespace RPC {

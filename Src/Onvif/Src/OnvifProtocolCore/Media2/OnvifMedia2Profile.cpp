@@ -95,18 +95,10 @@ struct CProfilesMap : COnvifFieldMap {
 };
 const OnvifField kCreateProfileOut[] = {textField("ProfileToken", "./Token"), {}};
 
-// Media2 names MPEG-4 video "MPV4-ES"; every caller knows it as "MPEG4", as in Media.
 int profilesAnswer(CSOAPMessage& response, const Json::Value&, Json::Value& rsp)
 {
     ONVIF_LOG(LOG_WARN, "output is : %s\n", response.print().c_str());
-    Json::Value* profiles = findKey(rsp, "Profiles");
-    if (!profiles || !profiles->isArray())
-        return 0;
-    for (Json::Value& profile : *profiles) {
-        Json::Value* encoding = findKey(profile, "VideoEncoderConfiguration.Encoding");
-        if (encoding && encoding->isString() && encoding->asString() == "MPV4-ES")
-            *encoding = "MPEG4";
-    }
+    CommonFields::media2EncodingsToMedia(rsp, "Profiles", "VideoEncoderConfiguration.Encoding");
     return 0;
 }
 

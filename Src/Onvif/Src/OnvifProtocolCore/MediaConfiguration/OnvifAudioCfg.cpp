@@ -1,5 +1,7 @@
 #include "OnvifProtocolCore/MediaConfiguration/OnvifAudioCfg.h"
 
+#include <string>
+
 #include "OnvifFramework/Utility/OnvifCommonFields.h"
 #include "OnvifFramework/Utility/OnvifNamespaces.h"
 #include "OnvifFramework/Utility/OnvifRecordKeys.h"
@@ -49,12 +51,6 @@ const OnvifField kAudioSource[] = {textField("Token", "@token"), intField("Chann
 // a device that spells them as the schema does ("true", "PT60S") leaves them out.
 const OnvifField kNumericTail[] = {intField("Multicast.AutoStart", "Multicast/AutoStart"),
                                    intField("SessionTimeout", "SessionTimeout"), {}};
-const OnvifField kEncoderOptions[] = {
-    textField("Encoding", "Encoding"),
-    textListField("BitrateList.Items", "BitrateList/Items[%d]"),
-    textListField("SampleRateList.Items", "SampleRateList/Items[%d]"),
-    {},
-};
 const OnvifField kInputTokens[] = {textListField("InputTokensAvailable", "InputTokensAvailable[%d]"), {}};
 
 struct CSourcesMap : COnvifFieldMap {
@@ -76,7 +72,7 @@ struct CCompatibleEncoderListMap : COnvifFieldMap {
     }
 };
 struct CEncoderOptionsMap : COnvifFieldMap {
-    CEncoderOptionsMap() { addList("Options", "./Options/Options", {kEncoderOptions}); }
+    CEncoderOptionsMap() { addList("Options", "./Options/Options", {kAudioCodecOptions}); }
 };
 struct CSourceCfgMap : COnvifFieldMap {
     CSourceCfgMap() { add("Configuration", "./Configuration", {kAudioSourceCfg}); }
@@ -88,14 +84,32 @@ struct CSourceOptionsMap : COnvifFieldMap {
     CSourceOptionsMap() { add("AudioSourceOptions", "./Options", {kInputTokens}); }
 };
 
-// Bit rates and sample rates are numbers to every caller.
-int encoderOptionNumbers(CSOAPMessage&, const Json::Value&, Json::Value& rsp)
-{
-    if (Json::Value* options = findKey(rsp, "Options")) {
-        textListToInt(*options, "BitrateList.Items");
-        textListToInt(*options, "SampleRateList.Items");
+// Media lists a decoder's rates per codec group; callers get Media2's shape, one record per
+// encoding ("Encoding", "BitrateList"."Items", "SampleRateList"."Items"), from either service.
+const OnvifField kDecoderRates[] = {textListField("BitrateList.Items", "Bitrate/Items[%d]"),
+                                    textListField("SampleRateList.Items", "SampleRateRange/Items[%d]"), {}};
+const char* const kDecoderGroups[][2] = {{"AAC", "AACDecOptions"}, {"G711", "G711DecOptions"}, {"G726", "G726DecOptions"}};
+struct CDecoderOptionsMap : COnvifFieldMap {
+    CDecoderOptionsMap()
+    {
+        for (const auto& group : kDecoderGroups)
+            add(std::string("Decoders.") + group[0], std::string("./Options/") + group[1], {kDecoderRates});
     }
-    return 0;
+};
+int decoderOptionsAnswer(CSOAPMessage& response, const Json::Value& req, Json::Value& rsp)
+{
+    Json::Value options(Json::arrayValue);
+    for (const auto& group : kDecoderGroups) {
+        const Json::Value* rates = findKey(rsp, (std::string("Decoders.") + group[0]).c_str());
+        if (!rates || !rates->isObject())
+            continue;
+        Json::Value record = *rates;
+        record["Encoding"] = group[0];
+        options.append(record);
+    }
+    rsp.removeMember("Decoders");
+    rsp["Options"] = options;
+    return audioOptionNumbers(response, req, rsp);
 }
 
 constexpr OnvifService kTrt{"trt", Namespaces::kMedia};
@@ -111,13 +125,15 @@ const OnvifOperation kRows[] = {
     kTrt("SetAudioEncoderCfg", "SetAudioEncoderConfiguration").in(fieldsOf<CSetEncoderMap>())
         .writes(forcePersistence),
     kTrt("GetAudioEncoderCfgOptions", "GetAudioEncoderConfigurationOptions").in(kConfigurationTokenIn)
-        .out(fieldsOf<CEncoderOptionsMap>()).reads(encoderOptionNumbers)
+        .out(fieldsOf<CEncoderOptionsMap>()).reads(audioOptionNumbers)
         .failText("GetAudioEncoderConfigurationOptions fail!\n"),
     kTrt("GetAudioSourceCfgs", "GetAudioSourceConfigurations").out(fieldsOf<CSourceCfgListMap>()),
     kTrt("GetAudioSourceCfg", "GetAudioSourceConfiguration").in(kConfigurationTokenIn).out(fieldsOf<CSourceCfgMap>()),
     kTrt("GetCompatibleAudioSourceCfgs", "GetCompatibleAudioSourceConfigurations").in(kProfileTokenIn)
         .out(fieldsOf<CSourceCfgListMap>()),
     kTrt("SetAudioSourceCfg", "SetAudioSourceConfiguration").in(fieldsOf<CSetSourceMap>()).writes(forcePersistence),
+    kTrt("GetAudioDecoderCfgOptions", "GetAudioDecoderConfigurationOptions").in(kConfigurationAndProfileTokenIn)
+        .out(fieldsOf<CDecoderOptionsMap>()).reads(decoderOptionsAnswer),
     kTrt("GetAudioSourceCfgOptions", "GetAudioSourceConfigurationOptions").in(kConfigurationAndProfileTokenIn)
         .out(fieldsOf<CSourceOptionsMap>()),
 };

@@ -1,10 +1,8 @@
 #include "OnvifProtocolCore/MediaConfiguration/OnvifMediaFieldMaps.h"
 
-#include <cctype>
 #include <string>
 
 #include "OnvifFramework/Utility/OnvifCommonFields.h"
-#include "OnvifFramework/Utility/OnvifRecordKeys.h"
 
 namespace RPC {
 namespace Onvif {
@@ -44,12 +42,6 @@ namespace {
 
 const OnvifField kProfileHead[] = {textField("Name", "Name"), textField("token", "@token"),
                                    boolField("fixed", "@fixed"), {}};
-const OnvifField kAnalyticsEngine[] = {
-    recordListField("AnalyticsEngineConfiguration.AnalyticsModule", "AnalyticsEngineConfiguration/AnalyticsModule",
-                    kConfig),
-    {}};
-const OnvifField kRuleEngine[] = {
-    recordListField("RuleEngineConfiguration.Rule", "RuleEngineConfiguration/Rule", kConfig), {}};
 const OnvifField kMetadataFlags[] = {boolField("PTZStatus.Status", "PTZStatus/Status"),
                                      boolField("PTZStatus.Position", "PTZStatus/Position"),
                                      boolField("Analytics", "Analytics"), {}};
@@ -74,33 +66,11 @@ struct CFullProfileMap : COnvifFieldMap {
     }
 };
 
-bool isTrueInAnyCase(const std::string& text)
-{
-    static const char kTrue[] = "true";
-    if (text.size() != sizeof kTrue - 1)
-        return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != kTrue[i])
-            return false;
-    return true;
-}
-
 } // namespace
 
-const COnvifFieldMap& fullProfile()
+const OnvifField* fullProfile()
 {
-    static const CFullProfileMap map;
-    return map;
-}
-
-int fullProfileFlags(CSOAPMessage&, const Json::Value&, Json::Value& rsp)
-{
-    for (const std::string& key : fullProfile().textFlags()) {
-        Json::Value* v = findKey(rsp, key);
-        if (v && v->isString())
-            *v = isTrueInAnyCase(v->asString());
-    }
-    return 0;
+    return fieldsOf<CFullProfileMap>();
 }
 
 int forcePersistence(CSOAPMessage& request, const Json::Value&)

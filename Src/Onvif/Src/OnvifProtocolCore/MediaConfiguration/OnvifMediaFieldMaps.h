@@ -13,9 +13,7 @@ namespace MediaFields {
 extern const OnvifField kMediaProfileSummary[];
 
 // The full profile of GetProfile and CreateProfile, under "Profile".
-const COnvifFieldMap& fullProfile();
-// Response hook of the full profile: turns its flags into bools.
-int fullProfileFlags(CSOAPMessage& response, const Json::Value& req, Json::Value& rsp);
+const OnvifField* fullProfile();
 
 // Request hook shared by the Set operations: devices keep the change across reboots.
 int forcePersistence(CSOAPMessage& request, const Json::Value& req);

@@ -26,9 +26,8 @@ constexpr OnvifService kTrt{"trt", Namespaces::kMedia};
 const OnvifOperation kRows[] = {
     // Bad credentials show here first (the login reads the profiles), hence UNAUTH.
     kTrt("GetProfiles").out(fieldsOf<CProfilesMap>()).flag(OP_UNAUTH_INFO).waits(&kGetProfilesTimeouts),
-    kTrt("GetProfile").in(kProfileTokenIn).out(MediaFields::fullProfile().fields()).reads(MediaFields::fullProfileFlags),
-    kTrt("CreateProfile").in(kCreateProfileIn).out(MediaFields::fullProfile().fields())
-        .reads(MediaFields::fullProfileFlags),
+    kTrt("GetProfile").in(kProfileTokenIn).out(MediaFields::fullProfile()),
+    kTrt("CreateProfile").in(kCreateProfileIn).out(MediaFields::fullProfile()),
     kTrt("DeleteProfile").in(kProfileTokenIn),
 
     kTrt("AddVideoSourceCfgToProfile", "AddVideoSourceConfiguration").in(kProfileAndConfigurationTokenIn),

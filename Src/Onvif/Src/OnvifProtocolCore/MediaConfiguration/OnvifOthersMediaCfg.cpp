@@ -3,6 +3,7 @@
 #include <string>
 
 #include "OnvifFramework/Utility/OnvifCommonFields.h"
+#include "OnvifFramework/Utility/OnvifFieldMap.h"
 #include "OnvifFramework/Utility/OnvifNamespaces.h"
 #include "OnvifFramework/Utility/OnvifRecordKeys.h"
 
@@ -42,6 +43,63 @@ int mediaUri(CSOAPMessage& response, const Json::Value&, Json::Value& rsp)
     return readMediaUri(response, "./MediaUri/Uri", rsp);
 }
 
+// ---- Service capabilities --------------------------------------------------------------
+
+const OnvifField kProfileCaps[] = {intField("MaximumNumberOfProfiles", "@MaximumNumberOfProfiles"), {}};
+const OnvifField kStreamingCaps[] = {
+    boolField("RTPMulticast", "@RTPMulticast"),
+    boolField("RTP_TCP", "@RTP_TCP"),
+    boolField("RTP_RTSP_TCP", "@RTP_RTSP_TCP"),
+    boolField("NonAggregateControl", "@NonAggregateControl"),
+    boolField("NoRTSPStreaming", "@NoRTSPStreaming"),
+    {},
+};
+const OnvifField kServiceCaps[] = {
+    boolField("SnapshotUri", "@SnapshotUri"),
+    boolField("Rotation", "@Rotation"),
+    boolField("VideoSourceMode", "@VideoSourceMode"),
+    boolField("OSD", "@OSD"),
+    boolField("TemporaryOSDText", "@TemporaryOSDText"),
+    boolField("EXICompression", "@EXICompression"),
+    {},
+};
+struct CServiceCapabilitiesMap : COnvifFieldMap {
+    CServiceCapabilitiesMap() : COnvifFieldMap(NUMBERS_AS_INT_FLAGS_ANY_CASE)
+    {
+        add("Capabilities.ProfileCapabilities", "./Capabilities/ProfileCapabilities", {kProfileCaps});
+        add("Capabilities.StreamingCapabilities", "./Capabilities/StreamingCapabilities", {kStreamingCaps});
+        add("Capabilities", "./Capabilities", {kServiceCaps});
+    }
+};
+
+// Media2 states RTSP streaming outright; Media only says when a device lacks it. RTP over
+// RTSP is the one transport every Media device must serve, so it is there unless denied,
+// and callers read both services' capabilities alike.
+int rtspStreamingAnswer(CSOAPMessage&, const Json::Value&, Json::Value& rsp)
+{
+    const Json::Value* denied = findKey(rsp, "Capabilities.StreamingCapabilities.NoRTSPStreaming");
+    makeKey(rsp, "Capabilities.StreamingCapabilities.RTSPStreaming") = !(denied && denied->isBool() && denied->asBool());
+    return 0;
+}
+
+// ---- OSDs and analytics configurations ---------------------------------------------------
+
+const OnvifField kOSDTokenIn[] = {textField("OSDToken", "./OSDToken"), {}};
+const OnvifField kOSDTokenOut[] = {textField("OSDToken", "./OSDToken"), {}};
+struct COsdIn : COnvifFieldMap {
+    COsdIn() { addRequest("OSD", "./trt:OSD", {kOsd}); }
+};
+// Flags in any letter case; OSD positions and colours keep their fractions.
+struct COsdOut : COnvifFieldMap {
+    COsdOut() : COnvifFieldMap(FLAGS_ANY_CASE) { add("OSD", "./OSD", {kOsd}); }
+};
+struct COsdsOut : COnvifFieldMap {
+    COsdsOut() : COnvifFieldMap(FLAGS_ANY_CASE) { addList("OSDs", "./OSDs", {kOsd}); }
+};
+struct COsdOptionsOut : COnvifFieldMap {
+    COsdOptionsOut() : COnvifFieldMap(FLAGS_ANY_CASE) { add("OSDOptions", "./OSDOptions", {kOsdOptions}); }
+};
+
 constexpr OnvifService kTrt{"trt", Namespaces::kMedia};
 
 const OnvifOperation kRows[] = {
@@ -50,6 +108,19 @@ const OnvifOperation kRows[] = {
     kTrt("StartMulticastStreaming").in(kProfileTokenIn),
     kTrt("StopMulticastStreaming").in(kProfileTokenIn),
     kTrt("SetSynchronizationPoints", "SetSynchronizationPoint").in(kProfileTokenIn),
+    kTrt("GetMediaServiceCapabilities", "GetServiceCapabilities").out(fieldsOf<CServiceCapabilitiesMap>())
+        .reads(rtspStreamingAnswer),
+
+    kTrt("GetOSDOptions").in(kConfigurationTokenIn).out(fieldsOf<COsdOptionsOut>()),
+    kTrt("GetOSDs").in(kConfigurationTokenIn).out(fieldsOf<COsdsOut>()),
+    kTrt("GetOSD").in(kOSDTokenIn).out(fieldsOf<COsdOut>()),
+    kTrt("CreateOSD").in(fieldsOf<COsdIn>()).out(kOSDTokenOut),
+    kTrt("SetOSD").in(fieldsOf<COsdIn>()),
+    kTrt("DeleteOSD").in(kOSDTokenIn),
+
+    kTrt("GetVideoAnalyticsCfgs", "GetVideoAnalyticsConfigurations").reads(readAnalyticsConfigurations),
+    kTrt("GetCompatibleVideoAnalyticsCfgs", "GetCompatibleVideoAnalyticsConfigurations").in(kProfileTokenIn)
+        .reads(readAnalyticsConfigurations),
 };
 
 } // namespace

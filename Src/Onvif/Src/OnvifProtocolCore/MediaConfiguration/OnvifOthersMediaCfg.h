@@ -1,6 +1,7 @@
 #pragma once
-// Stream operations of the Media (ver10) service: stream and snapshot URIs, multicast
-// start and stop, synchronization points.
+// The Media (ver10) service's operations beside profiles and encoders: stream and snapshot
+// URIs, multicast start and stop, synchronization points, the service capabilities, OSDs
+// ("OSD" records, answers "OSDs"[i]) and video analytics configurations.
 #include "OnvifFramework/Utility/OnvifProtoCore.h"
 
 namespace RPC {
