@@ -14,6 +14,8 @@ public:
 
     // caps["VideoEncodeDevices"][i]["MaxExtraStream"]: streams of channel i beyond the main one.
     virtual bool getCaps(Json::Value& caps) { return notSupportedSlot(); }
+    // The channel's encoder capabilities: "MainFormat"[0], "ExtraFormat"[s-1], "Audio"[i]
+    // (compressions, resolutions, bit-rate and frame-rate limits), "VideoFormat".
     virtual bool getConfigCaps(int channel, Json::Value& caps) { return notSupportedSlot(); }
 };
 

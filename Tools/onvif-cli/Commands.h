@@ -41,6 +41,27 @@ CommandResult runStreamUrl(const CliOptions& options, const StreamArgs& args);
 // One picture of a channel; outPath empty: not written.
 CommandResult runSnapshot(CCliHost& host, int channel, const std::string& outPath);
 
+// Encoder settings of one stream in the host's vocabulary, with what the encoder can do.
+CommandResult runEncoderGet(CCliHost& host, int channel, int stream);
+struct EncoderChange {
+    std::string codec;   // "H.264", "h265", "MJPEG", ...
+    int width = 0, height = 0;
+    int fps = 0, bitrate = 0, gop = 0, quality = 0;   // 0: unchanged; quality 1..6
+};
+// Changes the given values, leaves the rest as the device has them, and reads back.
+CommandResult runEncoderSet(CCliHost& host, int channel, int stream, const EncoderChange& change);
+
+// OSDs of a channel's picture: list, add a text (or the date and time), remove one.
+CommandResult runOsdList(CCliHost& host, int channel);
+// position: "upper-left", "upper-right", "lower-left", "lower-right" or "x,y" in -1..1.
+CommandResult runOsdAdd(CCliHost& host, int channel, const std::string& text, const std::string& position,
+                        bool dateTime);
+CommandResult runOsdRemove(CCliHost& host, int channel, const std::string& token);
+
+// Alarm inputs and relay outputs; switch a relay on or off.
+CommandResult runIoList(CCliHost& host);
+CommandResult runIoRelay(CCliHost& host, const std::string& token, bool on);
+
 // Logs in, runs every command this build supports, prints a section per step and a summary.
 // The process exit code: 0 when every step passed.
 int runTour(CCliHost& host, bool json);

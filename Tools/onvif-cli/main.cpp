@@ -2,6 +2,7 @@
 // embedded simulator, so every command works on a machine without a camera.
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
 #include <iostream>
 #include <string>
 
@@ -87,6 +88,42 @@ int main(int argc, char** argv)
     std::string snapOut;
     snapshotCmd->add_option("CHANNEL", snapChannel, "channel, from 0")->check(CLI::NonNegativeNumber);
     snapshotCmd->add_option("-o,--output", snapOut, "write the JPEG to this file");
+    auto* encoderCmd = app.add_subcommand("encoder", "a stream's encoder settings and options, or change them");
+    int encChannel = 0;
+    int encStream = 0;
+    std::string encAction = "get";
+    std::string encResolution;
+    EncoderChange encChange;
+    encoderCmd->add_option("CHANNEL", encChannel, "channel, from 0")->required()->check(CLI::NonNegativeNumber);
+    encoderCmd->add_option("STREAM", encStream, "stream of the channel, from 0")->required()->check(CLI::NonNegativeNumber);
+    encoderCmd->add_option("action", encAction, "get (default) or set")->check(CLI::IsMember({"get", "set"}));
+    encoderCmd->add_option("--codec", encChange.codec, "H.264, H.265, MJPG or MPEG4");
+    encoderCmd->add_option("--resolution", encResolution, "WIDTHxHEIGHT, e.g. 1280x720");
+    encoderCmd->add_option("--fps", encChange.fps, "frame rate limit")->check(CLI::Range(1, 240));
+    encoderCmd->add_option("--bitrate", encChange.bitrate, "bit rate limit in kbit/s")->check(CLI::Range(1, 1000000));
+    encoderCmd->add_option("--gop", encChange.gop, "GOP length in frames")->check(CLI::Range(1, 10000));
+    encoderCmd->add_option("--quality", encChange.quality, "quality 1 (lowest) to 6 (highest)")->check(CLI::Range(1, 6));
+    auto* osdCmd = app.add_subcommand("osd", "a channel's on-screen texts: list, add or remove");
+    int osdChannel = 0;
+    std::string osdAction = "list";
+    std::string osdToken;
+    std::string osdText;
+    std::string osdPosition = "upper-left";
+    bool osdDateTime = false;
+    osdCmd->add_option("CHANNEL", osdChannel, "channel, from 0")->required()->check(CLI::NonNegativeNumber);
+    osdCmd->add_option("action", osdAction, "list (default), add or remove")
+        ->check(CLI::IsMember({"list", "add", "remove"}));
+    osdCmd->add_option("TOKEN", osdToken, "the OSD to remove");
+    osdCmd->add_option("--text", osdText, "the text to show (add)");
+    osdCmd->add_flag("--date-time", osdDateTime, "show the date and time instead of a text (add)");
+    osdCmd->add_option("--position", osdPosition, "upper-left, upper-right, lower-left, lower-right or x,y in -1..1");
+    auto* ioCmd = app.add_subcommand("io", "alarm inputs and relay outputs, or switch a relay");
+    std::string ioAction = "list";
+    std::string ioToken;
+    std::string ioState;
+    ioCmd->add_option("action", ioAction, "list (default) or relay")->check(CLI::IsMember({"list", "relay"}));
+    ioCmd->add_option("TOKEN", ioToken, "the relay to switch");
+    ioCmd->add_option("STATE", ioState, "on or off")->check(CLI::IsMember({"on", "off"}));
     auto* tour = app.add_subcommand("tour", "log in and try everything, with a report");
 
     try {
@@ -133,5 +170,38 @@ int main(int argc, char** argv)
         return withLogin(host, [&] { return runSnapshot(host, snapChannel, snapOut); }, options.json);
     if (*streamUri)
         return withLogin(host, [&] { return runStreamUri(host, channel, stream, transport); }, options.json);
+    if (*encoderCmd) {
+        if (!encResolution.empty() &&
+            (std::sscanf(encResolution.c_str(), "%dx%d", &encChange.width, &encChange.height) != 2 ||
+             encChange.width <= 0 || encChange.height <= 0)) {
+            COutput::error("--resolution takes WIDTHxHEIGHT, such as 1280x720.");
+            return 2;
+        }
+        return withLogin(host, [&] {
+            return encAction == "set" ? runEncoderSet(host, encChannel, encStream, encChange)
+                                      : runEncoderGet(host, encChannel, encStream);
+        }, options.json);
+    }
+    if (*osdCmd) {
+        if ((osdAction == "remove" && osdToken.empty()) || (osdAction == "add" && osdText.empty() && !osdDateTime)) {
+            COutput::error(osdAction == "remove" ? "osd CHANNEL remove needs the OSD's TOKEN."
+                                                 : "osd CHANNEL add needs --text TEXT or --date-time.");
+            return 2;
+        }
+        return withLogin(host, [&] {
+            return osdAction == "add"      ? runOsdAdd(host, osdChannel, osdText, osdPosition, osdDateTime)
+                   : osdAction == "remove" ? runOsdRemove(host, osdChannel, osdToken)
+                                           : runOsdList(host, osdChannel);
+        }, options.json);
+    }
+    if (*ioCmd) {
+        if (ioAction == "relay" && (ioToken.empty() || ioState.empty())) {
+            COutput::error("io relay needs the relay's TOKEN and on or off.");
+            return 2;
+        }
+        return withLogin(host, [&] {
+            return ioAction == "relay" ? runIoRelay(host, ioToken, ioState == "on") : runIoList(host);
+        }, options.json);
+    }
     return 2;
 }

@@ -4,10 +4,13 @@
 
 #include "Component/ClientContext.h"
 #include "Component/FactoryRegistry.h"
+#include "IAlarm.h"
+#include "IConfigManager.h"
 #include "IEncode.h"
 #include "ILogicDeviceManager.h"
 #include "IMagicBox.h"
 #include "IMediaManager.h"
+#include "IOSDManager.h"
 #include "ISnapManager.h"
 #include "IStreamSource.h"
 #include "ITimeClient.h"
@@ -44,6 +47,18 @@ const ClientGetterRow kSnapManagerRow = {Zentar::Snapshot::ISnapManager::kInterf
                                          ONVIF_COMPONENT_VERSION("OnvifSnapManager"),
                                          [](COnvifClient& c) -> IUnknown* { return c.getSnapManager(); }, nullptr};
 
+const ClientGetterRow kConfigManagerRow = {IConfigManager::kInterfaceName, ONVIF_COMPONENT_VERSION("OnvifConfigManager"),
+                                           [](COnvifClient& c) -> IUnknown* { return c.getConfigManager(); },
+                                           kNoClient};
+const ClientGetterRow kAlarmRow = {IAlarm::kInterfaceName, ONVIF_COMPONENT_VERSION("OnvifAlarm"),
+                                   [](COnvifClient& c) -> IUnknown* { return c.getIAlarm(); }, "instance=NULL\n"};
+const ClientGetterRow kOSDManagerRow = {IOSDManager::kInterfaceName, ONVIF_COMPONENT_VERSION("OnvifOSDManager"),
+                                        [](COnvifClient& c) -> IUnknown* { return c.getOSDManager(); }, kNoClient};
+const ClientGetterRow kRemoteOSDManagerRow = {IRemoteOSDManager::kInterfaceName,
+                                              ONVIF_COMPONENT_VERSION("OnvifRemoteOSDManager"),
+                                              [](COnvifClient& c) -> IUnknown* { return c.getRemoteOSDManager(); },
+                                              kNoClient};
+
 } // namespace
 
 COnvifClient* currentOnvifClient()
@@ -76,6 +91,13 @@ IFactoryUnknown* makeLogicDeviceManagerFactory() { return new (std::nothrow) CCl
 IFactoryUnknown* makeTimeClientFactory() { return new (std::nothrow) CClientGetterFactory(kTimeClientRow); }
 IFactoryUnknown* makeMediaManagerFactory() { return new (std::nothrow) CClientGetterFactory(kMediaManagerRow); }
 IFactoryUnknown* makeSnapManagerFactory() { return new (std::nothrow) CClientGetterFactory(kSnapManagerRow); }
+IFactoryUnknown* makeConfigManagerFactory() { return new (std::nothrow) CClientGetterFactory(kConfigManagerRow); }
+IFactoryUnknown* makeAlarmFactory() { return new (std::nothrow) CClientGetterFactory(kAlarmRow); }
+IFactoryUnknown* makeOSDManagerFactory() { return new (std::nothrow) CClientGetterFactory(kOSDManagerRow); }
+IFactoryUnknown* makeRemoteOSDManagerFactory()
+{
+    return new (std::nothrow) CClientGetterFactory(kRemoteOSDManagerRow);
+}
 
 // ---- live stream sources --------------------------------------------------------------
 

@@ -16,7 +16,7 @@ namespace {
 const OnvifFactoryRow kFactoryTable[] = {
     {"COnvifClient::CFactory", "Client", "Onvif", &COnvifClient::CFactory::make},
     {"CStreamSourceFactory", "StreamSource", "Onvif.MediaRealStream", &CStreamSourceFactory::make},
-    {"CIConfigManagerFactory", "ConfigManager", "Onvif", nullptr},
+    {"CIConfigManagerFactory", "ConfigManager", "Onvif", &makeConfigManagerFactory},
     {"CIPtzManagerFactory", "Ptz", "Onvif", nullptr},
     {"CPTZBaseFactory", "Comm::PTZBase", "Onvif", nullptr},
     {"CEventManagerFactory", "EventManager", "Onvif", nullptr},
@@ -29,12 +29,12 @@ const OnvifFactoryRow kFactoryTable[] = {
     {"CIMediaFileFindFactory", "MediaFileFind", "Onvif", nullptr},
     {"CRecordingStreamSourceFactory", "StreamSource", "Onvif.MediaFileStream", nullptr},
     {"CILogicDeviceManagerFactory", "DeviceManager::ILogicDeviceManager", "Onvif", &makeLogicDeviceManagerFactory},
-    {"CAlarmFactory", "Alarm", "Onvif", nullptr},
+    {"CAlarmFactory", "Alarm", "Onvif", &makeAlarmFactory},
     {"CTimeClientFactory", "Component::TimeClient", "Onvif", &makeTimeClientFactory},
     {"CMediaManagerFactory", "Media::IMediaManager", "Onvif", &makeMediaManagerFactory},
-    {"COSDManagerFactory", "Function::OSDManager", "Onvif", nullptr},
+    {"COSDManagerFactory", "Function::OSDManager", "Onvif", &makeOSDManagerFactory},
     {"CVideoTalkPeerFactory", "VideoTalkPeer", "Onvif.VideoTalkPeer", nullptr},
-    {"CRemoteOSDManagerFactory", "Function::RemoteOSDManager", "Onvif", nullptr},
+    {"CRemoteOSDManagerFactory", "Function::RemoteOSDManager", "Onvif", &makeRemoteOSDManagerFactory},
     {"CDevAudioDecFactory", "DevAudioDec", "Onvif", nullptr},
 };
 

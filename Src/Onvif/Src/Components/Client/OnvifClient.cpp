@@ -1,9 +1,13 @@
 #include "Components/Client/OnvifClient.h"
 
+#include "Components/Alarm/OnvifAlarm.h"
+#include "Components/ConfigManager/OnvifConfigManager.h"
 #include "Components/DeviceQuery/OnvifEncode.h"
 #include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
 #include "Components/DeviceQuery/OnvifMagicBox.h"
 #include "Components/DeviceQuery/OnvifMediaManager.h"
+#include "Components/OSD/OnvifOSDManager.h"
+#include "Components/OSD/OnvifRemoteOSDManager.h"
 #include "Components/SnapManager/OnvifSnapManager.h"
 #include "Components/StreamSource/OnvifStreamSource.h"
 #include "Components/TimeClient/OnvifTimeClient.h"

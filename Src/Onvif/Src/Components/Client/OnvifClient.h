@@ -26,6 +26,10 @@ class COnvifEncode;
 class COnvifTimeClient;
 class COnvifStreamSource;
 class COnvifSnapManager;
+class COnvifConfigManager;
+class COnvifAlarm;
+class COnvifOSDManager;
+class COnvifRemoteOSDManager;
 
 // Why the last login failed, as the host's login-result procedure is told.
 enum OnvifLoginFailure { LOGIN_FAIL_OTHER = 0, LOGIN_FAIL_CREDENTIALS = 1, LOGIN_FAIL_UNREACHABLE = 33 };
@@ -109,6 +113,10 @@ private:
     std::unique_ptr<COnvifEncode> m_encode;
     std::unique_ptr<COnvifTimeClient> m_timeClient;
     std::unique_ptr<COnvifSnapManager> m_snapManager;
+    std::unique_ptr<COnvifConfigManager> m_configManager;
+    std::unique_ptr<COnvifAlarm> m_alarm;
+    std::unique_ptr<COnvifOSDManager> m_osdManager;
+    std::unique_ptr<COnvifRemoteOSDManager> m_remoteOSDManager;
     std::vector<std::unique_ptr<COnvifStreamSource>> m_streamSources;
 };
 

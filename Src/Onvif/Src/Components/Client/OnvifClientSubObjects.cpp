@@ -2,11 +2,15 @@
 // sub-object lock, and kept until the client is destroyed.
 #include <new>
 
+#include "Components/Alarm/OnvifAlarm.h"
 #include "Components/Client/OnvifClient.h"
+#include "Components/ConfigManager/OnvifConfigManager.h"
 #include "Components/DeviceQuery/OnvifEncode.h"
 #include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
 #include "Components/DeviceQuery/OnvifMagicBox.h"
 #include "Components/DeviceQuery/OnvifMediaManager.h"
+#include "Components/OSD/OnvifOSDManager.h"
+#include "Components/OSD/OnvifRemoteOSDManager.h"
 #include "Components/SnapManager/OnvifSnapManager.h"
 #include "Components/StreamSource/OnvifStreamSource.h"
 #include "Components/TimeClient/OnvifTimeClient.h"
@@ -80,6 +84,31 @@ Zentar::Snapshot::ISnapManager* COnvifClient::getSnapManager()
     return singleSubObject(m_snapManager, m_serverInfo, "new COnvifSnapManager failed,m_snapManager is NULL\n");
 }
 
+IConfigManager* COnvifClient::getConfigManager()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_configManager, m_serverInfo, "new COnvifConfigManager failed,m_configManager is NULL\n");
+}
+
+IAlarm* COnvifClient::getIAlarm()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_alarm, m_serverInfo, "new COnvifAlarm failed,m_alarm is NULL\n");
+}
+
+IOSDManager* COnvifClient::getOSDManager()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_osdManager, m_serverInfo, "new COnvifOSDManager failed,m_osdManager is NULL\n");
+}
+
+IRemoteOSDManager* COnvifClient::getRemoteOSDManager()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_remoteOSDManager, m_serverInfo,
+                           "new COnvifRemoteOSDManager failed,m_remoteOSDManager is NULL\n");
+}
+
 IStreamSource* COnvifClient::getIStreamSource(const StreamRequest& request)
 {
     int protocol = request.transportProtocol;
@@ -111,11 +140,7 @@ IStreamSource* COnvifClient::getIStreamSource(const StreamRequest& request)
 
 IPtz* COnvifClient::getIPtz(int) { return notSupported<IPtz>("IPtz"); }
 IDevAudioEnc* COnvifClient::getDevAudioEnc(const StreamRequest&) { return notSupported<IDevAudioEnc>("IDevAudioEnc"); }
-IConfigManager* COnvifClient::getConfigManager() { return notSupported<IConfigManager>("IConfigManager"); }
 IUpgrader* COnvifClient::getUpgrader() { return notSupported<IUpgrader>("IUpgrader"); }
-IAlarm* COnvifClient::getIAlarm() { return notSupported<IAlarm>("IAlarm"); }
-IOSDManager* COnvifClient::getOSDManager() { return notSupported<IOSDManager>("IOSDManager"); }
-IRemoteOSDManager* COnvifClient::getRemoteOSDManager() { return notSupported<IRemoteOSDManager>("IRemoteOSDManager"); }
 IVideoTalkPeer* COnvifClient::getIVideoTalkPeer() { return notSupported<IVideoTalkPeer>("IVideoTalkPeer"); }
 IMediaFileFind* COnvifClient::createMediaFileFind() { return notSupported<IMediaFileFind>("IMediaFileFind"); }
 IStreamSource* COnvifClient::createRecordingStreamSource() { return notSupported<IStreamSource>("recording source"); }

@@ -26,5 +26,17 @@ Json::Value channelsWithFirstProfileMember(const Json::Value& channels, const ch
     return list;
 }
 
+bool readDeviceIOCount(const Zentar::Component::ServerInfo& info, const char* member, int& count)
+{
+    Json::Value caps(Json::objectValue);
+    if (!COnvifInfoCenter::instance()->getDeviceIOCaps(info, caps, true) || !caps.isObject())
+        return false;
+    const Json::Value& capabilities = caps["Capabilities"];
+    if (!capabilities.isObject() || !capabilities[member].isInt())
+        return false;
+    count = capabilities[member].asInt();
+    return true;
+}
+
 } // namespace Onvif
 } // namespace RPC

@@ -1,6 +1,7 @@
 #include "Components/DeviceQuery/OnvifEncode.h"
 
 #include "Components/DeviceQuery/OnvifChannelQuery.h"
+#include "Components/DeviceQuery/OnvifEncoderCaps.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 
 namespace RPC {
@@ -32,6 +33,11 @@ bool COnvifEncode::getCaps(Json::Value& caps)
     caps = extraStreamCaps(channels);
     ONVIF_LOG(LOG_TRACE, "caps:%s\n", caps.toStyledString().c_str());
     return true;
+}
+
+bool COnvifEncode::getConfigCaps(int channel, Json::Value& caps)
+{
+    return readEncoderCapability(*m_serverInfo, channel, caps);
 }
 
 } // namespace Onvif

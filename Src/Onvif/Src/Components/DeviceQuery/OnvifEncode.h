@@ -1,5 +1,6 @@
 #pragma once
-// The host's encoder questions for one device: how many streams each channel offers.
+// The host's encoder questions for one device: how many streams each channel offers, and
+// what each channel's encoders can do.
 #include <memory>
 
 #include "Component/ServerInfo.h"
@@ -13,6 +14,7 @@ public:
     explicit COnvifEncode(std::shared_ptr<const Zentar::Component::ServerInfo> serverInfo);
 
     bool getCaps(Json::Value& caps) override;
+    bool getConfigCaps(int channel, Json::Value& caps) override;
 
     // {"VideoEncodeDevices": [{"MaxExtraStream": n - 1}, ...]} for grouped profiles.
     static Json::Value extraStreamCaps(const Json::Value& channels);

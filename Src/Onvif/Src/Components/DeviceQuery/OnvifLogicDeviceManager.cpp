@@ -63,11 +63,9 @@ bool COnvifLogicDeviceManager::getVideoChannelsInfo(const char* type, Json::Valu
 
 int COnvifLogicDeviceManager::deviceIOCount(const char* member, const char* logFormat)
 {
-    Json::Value caps(Json::objectValue);
-    if (!COnvifInfoCenter::instance()->getDeviceIOCaps(*m_serverInfo, caps, true) || !caps.isObject() ||
-        !caps[member].isInt())
+    int count = 0;
+    if (!readDeviceIOCount(*m_serverInfo, member, count))
         return -1;
-    const int count = caps[member].asInt();
     ONVIF_LOG(LOG_TRACE, logFormat, count);
     return count < 0 ? 0 : count;
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Components/DeviceQuery/OnvifChannelQuery.h"
 #include "OnvifFramework/FunctionScripts/OnvifFunctionScripts.h"
 #include "OnvifFramework/InfoCenter/OnvifInfoCenter.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
@@ -109,11 +110,8 @@ bool COnvifMagicBox::getProductDefinition(const char* name, Json::Value& value)
         ONVIF_LOG(LOG_INFO, "ProductDefinition:%s not supported.\n", name);
         return false;
     }
-    Json::Value caps(Json::objectValue);
     int count = 0;
-    if (center->getDeviceIOCaps(*m_serverInfo, caps, true) && caps.isObject() && caps[member].isInt())
-        count = caps[member].asInt();
-    value = count;
+    value = readDeviceIOCount(*m_serverInfo, member, count) ? count : 0;
     return true;
 }
 

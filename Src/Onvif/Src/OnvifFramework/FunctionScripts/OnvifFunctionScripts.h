@@ -93,6 +93,28 @@ bool setVideoEncoderCfg(const ServerInfo& info, Json::Value& request, Json::Valu
 bool getAudioEncoderCfg(const ServerInfo& info, Json::Value& request, Json::Value& result);
 bool getAudioEncoderCfgOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);
 bool setAudioEncoderCfg(const ServerInfo& info, Json::Value& request, Json::Value& result);
+// The channel's decoder ("RemoteChannel"/"StreamType" pick the profile), Media2 first.
+bool getAudioDecoderCfgOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// OSDs ("OSD" records; Media2 first, Media after a failure). getOSDOptions keeps the
+// options per "ConfigurationToken" (slot 10); getOSD answers one "OSD" from either service.
+bool createOSD(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool deleteOSD(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setOSD(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getOSDs(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getOSD(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getOSDOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);
+// Privacy masks exist only in Media2 (slot 12, per "ConfigurationToken").
+bool getMaskOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getVideoAnalyticsCfgs(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// Device IO: the counts of inputs and outputs (slot 14), the digital inputs (slot 20) and
+// the relay outputs ("RelayOutputs"[i] {"token", "mode", "delaytime", "idlestate"}).
+bool getDeviceIOServiceCaps(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getDigitalInputs(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getRelayOutputs(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setRelayOutputSettings(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setRelayOutputState(const ServerInfo& info, Json::Value& request, Json::Value& result);
 
 } // namespace Onvif
 } // namespace RPC

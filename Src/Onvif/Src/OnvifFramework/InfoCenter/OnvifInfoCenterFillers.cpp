@@ -21,40 +21,21 @@ struct FillRow {
     const char* keyMember;   // copied from the request into the stored record; null: whole slot
     int sides;
     StoreFn store;
-    bool media2First;        // Media2 when selected, Media after a failure
 };
 
-const FillRow kDeviceIOCaps = {"DeviceIO", "DeviceIOService", "GetServiceCapabilities", nullptr, STORE_LOCAL,
-                               &COnvifInfoCenter::setDeviceIOCaps, false};
-const FillRow kDigitalInputs = {"DeviceIO", "DeviceIOService", "GetDigitalInputs", nullptr, STORE_LOCAL,
-                                &COnvifInfoCenter::setDigitalInputsInfo, false};
 const FillRow kImagingOptions = {"Imaging", "ImagingCfg", "GetOptions", "VideoSourceToken", STORE_LOCAL,
-                                 &COnvifInfoCenter::setImagingOptionsInfo, false};
-const FillRow kOSDOptions = {"Media", "MediaCfg", "GetOSDOptions", "ConfigurationToken", STORE_REMOTE,
-                             &COnvifInfoCenter::setOSDOptionsInfo, true};
-const FillRow kMaskOptions = {"Media2", "Media2", "GetMaskOptions", "ConfigurationToken", STORE_LOCAL,
-                              &COnvifInfoCenter::setMaskOptionsInfo, false};
+                                 &COnvifInfoCenter::setImagingOptionsInfo};
 const FillRow kAnalyticsModules = {"Analytics", "VideoAnalytics", "GetAnalyticsModules", "ConfigurationToken",
-                                   STORE_REMOTE, &COnvifInfoCenter::setAnalyticsModulesInfo, false};
+                                   STORE_REMOTE, &COnvifInfoCenter::setAnalyticsModulesInfo};
 // The PTZ component reads node limits from either side; keep the answer on both.
-const FillRow kPTZNode = {"PTZ", "PtzControl", "GetPTZNode", "NodeToken", STORE_BOTH, &COnvifInfoCenter::setPTZNode,
-                          false};
+const FillRow kPTZNode = {"PTZ", "PtzControl", "GetPTZNode", "NodeToken", STORE_BOTH, &COnvifInfoCenter::setPTZNode};
 
 bool run(const ServerInfo& info, const FillRow& row, Json::Value& request, Json::Value& result)
 {
     if (!request.isObject())
         request = Json::Value(Json::objectValue);
     const std::string key = row.keyMember ? memberText(request, row.keyMember) : std::string();
-    bool ok = false;
-    if (row.media2First && COnvifInfoCenter::instance()->isMedia2Supported(info)) {
-        Json::Value media2Request = request;
-        ok = commonOpList(info, media2Request, result, "Media2", "Media2", row.command);
-        if (!ok)
-            result = Json::Value(Json::objectValue);
-    }
-    if (!ok)
-        ok = commonOpList(info, request, result, row.addressType, row.serviceName, row.command);
-    if (!ok) {
+    if (!commonOpList(info, request, result, row.addressType, row.serviceName, row.command)) {
         ONVIF_ERRLN();
         return false;
     }
@@ -74,29 +55,9 @@ bool run(const ServerInfo& info, const FillRow& row, Json::Value& request, Json:
 
 } // namespace
 
-bool deviceIOServiceCaps(const ServerInfo& info, Json::Value& request, Json::Value& result)
-{
-    return run(info, kDeviceIOCaps, request, result);
-}
-
-bool digitalInputs(const ServerInfo& info, Json::Value& request, Json::Value& result)
-{
-    return run(info, kDigitalInputs, request, result);
-}
-
 bool imagingOptions(const ServerInfo& info, Json::Value& request, Json::Value& result)
 {
     return run(info, kImagingOptions, request, result);
-}
-
-bool osdOptions(const ServerInfo& info, Json::Value& request, Json::Value& result)
-{
-    return run(info, kOSDOptions, request, result);
-}
-
-bool maskOptions(const ServerInfo& info, Json::Value& request, Json::Value& result)
-{
-    return run(info, kMaskOptions, request, result);
 }
 
 bool analyticsModules(const ServerInfo& info, Json::Value& request, Json::Value& result)

@@ -40,10 +40,10 @@ namespace {
 
 const WholeSlotGetterRow kDeviceInfoRow = {INFO_SLOT_DEVICE_INFO, &getDeviceInformation, false, false};
 const WholeSlotGetterRow kMediaCapsRow = {INFO_SLOT_MEDIA_CAPS, &getMediaServiceCaps, true, false};
-const WholeSlotGetterRow kDeviceIOCapsRow = {INFO_SLOT_DEVICEIO_CAPS, &InfoCenterFill::deviceIOServiceCaps, true,
+const WholeSlotGetterRow kDeviceIOCapsRow = {INFO_SLOT_DEVICEIO_CAPS, &getDeviceIOServiceCaps, true,
                                              false};
 const WholeSlotGetterRow kScopeRow = {INFO_SLOT_MARKET_AREA_SCOPE, &getScopes, true, false};
-const WholeSlotGetterRow kDigitalInputsRow = {INFO_SLOT_DIGITAL_INPUTS, &InfoCenterFill::digitalInputs, true, true};
+const WholeSlotGetterRow kDigitalInputsRow = {INFO_SLOT_DIGITAL_INPUTS, &getDigitalInputs, true, true};
 
 const KeyedGetterRow kVideoEncoderOptionsRow = {
     INFO_SLOT_VIDEO_ENCODER_OPTIONS, "VideoConfigurationToken", "VideoEncoderConfiguration", "token",
@@ -62,10 +62,10 @@ const KeyedGetterRow kImagingOptionsRow = {
     &InfoCenterFill::imagingOptions, false, false, false, nullptr, nullptr};
 const KeyedGetterRow kOSDOptionsRow = {
     INFO_SLOT_OSD_OPTIONS, "ConfigurationToken", "VideoSourceConfiguration", "token",
-    &InfoCenterFill::osdOptions, false, false, false, nullptr, nullptr};
+    &getOSDOptions, false, false, false, nullptr, nullptr};
 const KeyedGetterRow kMaskOptionsRow = {
     INFO_SLOT_MASK_OPTIONS, "ConfigurationToken", "VideoSourceConfiguration", "token",
-    &InfoCenterFill::maskOptions, false, false, true, nullptr, nullptr};
+    &getMaskOptions, false, false, true, nullptr, nullptr};
 const KeyedGetterRow kAnalyticsModulesRow = {
     INFO_SLOT_ANALYTICS_MODULES, "ConfigurationToken", "VideoAnalyticsConfiguration", "token",
     &InfoCenterFill::analyticsModules, false, false, false, nullptr, nullptr};

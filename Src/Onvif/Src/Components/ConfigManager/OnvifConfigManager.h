@@ -1,0 +1,50 @@
+#pragma once
+// The host's configuration pages for one device. Each configuration name is a row of the
+// manager's table with the functions that read and write it in the host's vocabulary.
+//
+// Served so far: "Base" (get), "Capability" (get), "Encode" (get, set). Every other name
+// is refused with its log line; every other operation of the interface reports "not
+// supported".
+#include <memory>
+#include <string>
+
+#include "Component/ServerInfo.h"
+#include "IConfigManager.h"
+
+namespace RPC {
+
+// "Encode[1]" -> name "Encode" and table "RemoteChannel" 1 (element 0 of an array table).
+// A name without a well-formed channel is the whole text, and the table keeps its own.
+std::string splitNameAndChann(const char* text, Json::Value& table);
+
+namespace Onvif {
+
+class COnvifConfigManager : public Zentar::Component::IConfigManager {
+public:
+    explicit COnvifConfigManager(std::shared_ptr<const Zentar::Component::ServerInfo> serverInfo);
+
+    bool getConfig(const char* name, Json::Value& table) override;
+    bool setConfig(const char* name, const Json::Value& table, int options) override;
+
+private:
+    // The configuration names served, with their readers and writers.
+    struct NameRow {
+        const char* name;
+        bool (COnvifConfigManager::*get)(Json::Value& table);
+        bool (COnvifConfigManager::*set)(Json::Value& table);   // null: read only
+    };
+    static const NameRow* findName(const std::string& name);
+
+    bool getBaseInfo(Json::Value& table);
+    bool getCapabilityInfo(Json::Value& table);
+    bool getConfigEncode(Json::Value& table);
+    bool setConfigEncode(Json::Value& table);
+
+    // The host form of one stream's encoders; false when its video cannot be read.
+    bool readStreamEncode(int channel, int stream, Json::Value& format);
+
+    std::shared_ptr<const Zentar::Component::ServerInfo> m_serverInfo;
+};
+
+} // namespace Onvif
+} // namespace RPC
