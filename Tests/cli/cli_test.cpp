@@ -129,6 +129,30 @@ TEST(CliProcess, FailuresAreOneSentenceAndANonZeroExit)
     }
 }
 
+// The encoder of the embedded Media2 camera, changed in the host's terms and read back in the
+// same run: only the value given changes, an out-of-range frame rate is announced.
+TEST(CliProcess, EncoderSetChangesOnlyWhatIsGivenAndReadsBack)
+{
+    const RunResult before = runCli("encoder 0 0 --json");
+    ASSERT_EQ(before.exitCode, 0) << before.err;
+    Json::Value old;
+    ASSERT_TRUE(parseJson(before.out, old)) << before.out;
+    EXPECT_FALSE(old["Options"]["CompressionTypes"].empty()) << before.out;
+
+    const RunResult set = runCli("encoder 0 0 set --bitrate 1234 --fps 100 --json");
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    Json::Value after;
+    ASSERT_TRUE(parseJson(set.out, after)) << set.out;
+    EXPECT_EQ(1234, after["Encoder"]["Video"]["BitRate"].asInt());
+    EXPECT_EQ(old["Options"]["FPSMax"], after["Encoder"]["Video"]["FPS"]) << "clamped to the maximum";
+    EXPECT_EQ(old["Encoder"]["Video"]["Compression"], after["Encoder"]["Video"]["Compression"]);
+    EXPECT_EQ(old["Encoder"]["Video"]["Width"], after["Encoder"]["Video"]["Width"]);
+
+    const RunResult bad = runCli("encoder 0 0 set --resolution wide");
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("WIDTHxHEIGHT"), std::string::npos) << bad.err;
+}
+
 TEST(CliProcess, UnknownOptionGivesUsage)
 {
     for (const char* args : {"--frobnicate info", "", "stream-uri x y", "info --port 70000"}) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Component/ServerInfo.h"
+#include "Infra/LastError.h"
 #include "OnvifFramework/FunctionScripts/OnvifServiceRegistry.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 #include "OnvifFramework/Utility/OnvifNamespaces.h"
@@ -92,6 +93,11 @@ TEST(OperationTable, EveryRowOfEveryServiceIsComplete)
         EXPECT_FALSE(names.empty()) << service.name;
     }
     EXPECT_GT(rows, 0u);
+
+    // A service the library does not offer is refused as "not supported".
+    Zentar::Infra::setLastError(0);
+    EXPECT_EQ(nullptr, COnvifServiceRegistry::instance().getService("ExtendService", info));
+    EXPECT_EQ(ONVIF_ERR_NOT_SUPPORTED, Zentar::Infra::getLastError());
 }
 
 } // namespace

@@ -116,22 +116,25 @@ bool COnvifConfigManager::setConfigEncode(Json::Value& table)
         const Json::Value& format = stream == 0 ? table["MainFormat"][0] : extras[stream - 1];
         if (!format.isObject())
             continue;
-        Json::Value result(Json::objectValue);
-        if (format.get("VideoEnable", false).asBool()) {
+        // The video when enabled, the audio when the format names it at all.
+        const struct {
+            bool wanted;
+            bool (*set)(const ServerInfo&, Json::Value&, Json::Value&);
+            const char* failure;
+        } parts[] = {
+            {format.get("VideoEnable", false).asBool(), &setVideoEncoderCfg,
+             "set VideoEncoderCfg failed. Channel:%d, Stream:%d\n"},
+            {format.isMember("AudioEnable"), &setAudioEncoderCfg, "set AudioEncoderCfg failed. Channel:%d, Stream:%d\n"},
+        };
+        for (const auto& part : parts) {
+            if (!part.wanted)
+                continue;
             Json::Value request = format;
+            Json::Value result(Json::objectValue);
             request["RemoteChannel"] = channel;
             request["StreamType"] = stream;
-            if (!setVideoEncoderCfg(*m_serverInfo, request, result)) {
-                ONVIF_LOG(LOG_WARN, "set VideoEncoderCfg failed. Channel:%d, Stream:%d\n", channel, stream);
-                ok = false;
-            }
-        }
-        if (format.isMember("AudioEnable")) {
-            Json::Value request = format;
-            request["RemoteChannel"] = channel;
-            request["StreamType"] = stream;
-            if (!setAudioEncoderCfg(*m_serverInfo, request, result)) {
-                ONVIF_LOG(LOG_WARN, "set AudioEncoderCfg failed. Channel:%d, Stream:%d\n", channel, stream);
+            if (!part.set(*m_serverInfo, request, result)) {
+                ONVIF_LOG(LOG_WARN, part.failure, channel, stream);
                 ok = false;
             }
         }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "Infra/LastError.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 
 namespace RPC {
@@ -50,7 +51,9 @@ COnvifProtoCore* COnvifServiceRegistry::getService(const std::string& serviceNam
             row = &r;
     }
     if (!row) {
+        // A service the library does not offer (such as "ExtendService"): the host is told so.
         ONVIF_LOG(LOG_ERROR, "unknown service object name:%s\n", serviceName.c_str());
+        Zentar::Infra::setLastError(ONVIF_ERR_NOT_SUPPORTED);
         return nullptr;
     }
     const std::string key = makeKey(serviceName, info);
