@@ -254,3 +254,31 @@ TEST(CliProcess, NamedDeviceAndAProgressLineForASlowAnswer)
 }
 
 } // namespace
+
+namespace {
+
+// The shipped digest-only recorder: refused with the default WS-Security, logged in with
+// --auth digest or --auth auto.
+TEST(CliProcess, DigestOnlyRecorderNeedsTheAuthOption)
+{
+    OnvifSim::SetLogEnabled(false);
+    OnvifSim::CSimServer server;
+    std::string error;
+    auto device = server.addDeviceFile(OnvifSim::DevicesDir() + "/recorder-4ch.json", &error);
+    ASSERT_TRUE(device) << error;
+    const auto user = device->description().users.at(0);
+    const std::string login = "--host 127.0.0.1 --port " + std::to_string(device->port()) + " --user " + user.name +
+                              " --password " + user.password;
+    const RunResult plain = runCli(login + " profiles");
+    EXPECT_EQ(plain.exitCode, 1);
+    EXPECT_NE(plain.err.find("error 0x10030015"), std::string::npos) << plain.err;
+    for (const char* auth : {"digest", "auto"}) {
+        const RunResult run = runCli(login + " --auth " + auth + " profiles --json");
+        ASSERT_EQ(run.exitCode, 0) << auth << ": " << run.err;
+        Json::Value profiles;
+        ASSERT_TRUE(parseJson(run.out, profiles)) << run.out;
+        EXPECT_EQ(4u, profiles["Channels"].size()) << auth;
+    }
+}
+
+} // namespace

@@ -75,6 +75,9 @@ bool CCliHost::prepare(std::string* error)
     initLogPrinterLevel(m_options.logLevel >= 0 ? m_options.logLevel : 2);
     setOnvifMsgTimeout(m_options.timeoutMs < 2000 ? m_options.timeoutMs : 2000, m_options.timeoutMs,
                        m_options.timeoutMs);
+    Json::Value libraryOptions;
+    libraryOptions["AuthType"] = m_options.auth == "digest" ? 1 : m_options.auth == "auto" ? 2 : 0;
+    setOnvifOptions(libraryOptions);
 
     m_info.port = static_cast<uint16_t>(m_options.port);
     m_info.mediaPort = static_cast<uint16_t>(m_options.mediaPort);

@@ -12,6 +12,7 @@ struct CliOptions {
     std::string password;
     bool https = false;
     int timeoutMs = 5000;
+    std::string auth = "wsse"; // "wsse", "digest" or "auto": the library's "AuthType" 0, 1, 2
     int logLevel = -1;         // -1: library lines go to its log file only
     bool json = false;
 };

@@ -50,6 +50,8 @@ int main(int argc, char** argv)
     app.add_option("--user", options.user, "user name");
     app.add_option("--password", options.password, "password");
     app.add_flag("--https", options.https, "talk HTTPS to the device");
+    app.add_option("--auth", options.auth, "wsse (default), digest (HTTP digest only) or auto (WS-Security, then digest)")
+        ->check(CLI::IsMember({"wsse", "digest", "auto"}));
     app.add_option("--timeout", options.timeoutMs, "answer time-out in milliseconds")->check(CLI::Range(100, 120000));
     app.add_option("--log-level", options.logLevel, "show library log lines up to this level (0-5) on stderr")
         ->check(CLI::Range(0, 5));

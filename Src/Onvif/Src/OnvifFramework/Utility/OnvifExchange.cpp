@@ -124,13 +124,23 @@ int exchangeAnonymousFirst(const OnvifExchangeParams& p, const COnvifLoginInfo& 
 
     // The device wants credentials (or answered something else): sign and send again.
     // The second send happens even without a user name, so a device that merely
-    // hiccuped on the first request still gets its chance.
-    if (!login.m_strUserName.empty())
-        request.addAuthorization(login.m_strUserName.c_str(), login.m_strPassword.c_str(), p.useStamp,
-                                 p.timeDifference, nullptr, AUTH_WSSE_DIGEST);
+    // hiccuped on the first request still gets its chance. With the default
+    // authentication type the second try is WS-Security; with HTTP digest (1) or
+    // WS-Security then digest (2) it is the authenticated exchange itself, so that a
+    // device that takes nothing but digest can be logged in at all.
     auto transport = makeTransport(p);
     int error = -1;
-    int ret = call(*transport, request, response, &error);
+    int ret = 0;
+    const int authType = COnvifBaseComm::instance()->getAuthType();
+    if ((authType == 1 || authType == 2) && !login.m_strUserName.empty()) {
+        ret = error = COnvifBaseComm::instance()->messageAuth(request, response, *transport, login, p.useStamp,
+                                                              p.timeDifference);
+    } else {
+        if (!login.m_strUserName.empty())
+            request.addAuthorization(login.m_strUserName.c_str(), login.m_strPassword.c_str(), p.useStamp,
+                                     p.timeDifference, nullptr, AUTH_WSSE_DIGEST);
+        ret = call(*transport, request, response, &error);
+    }
     if (httpStatus)
         *httpStatus = statusOf(*transport);
     if (ret != 0) {
