@@ -48,6 +48,9 @@ struct CDeviceDescription {
     std::vector<CScope> scopes;
     std::vector<CSimFault> faults;
     int keepAliveSeconds = 60;
+    // Writes an answer's header block and body in two writes with Nagle's algorithm on, as
+    // many embedded servers do; a client that delays its acknowledgements waits for them.
+    bool splitWrites = false;
     // Members other services read for themselves (channels, profiles, recordings ...).
     Json::Value raw;
 };

@@ -23,7 +23,7 @@ const char* const kOpenMembers[] = {"channels", "profiles", "media", "recordings
 const char* const kKnownMembers[] = {
     "name", "identity", "services", "namespacePrefixes", "users", "clockOffsetSeconds",
     "timezone", "daylightSavings", "dateTimeType", "auth", "transfer", "https",
-    "advertisedHost", "faultStatus", "keepAliveSeconds", "scopes", "faults"};
+    "advertisedHost", "faultStatus", "keepAliveSeconds", "splitWrites", "scopes", "faults"};
 
 bool IsKnownMember(const std::string& key)
 {
@@ -248,6 +248,7 @@ void ReadTopLevel(const Json::Value& json, CDeviceDescription& d, std::string& e
     static const bool statusValues[] = {false, true};
     f.choice("faultStatus", d.faultStatusAlways500, statusNames, statusValues);
     f.integer("keepAliveSeconds", d.keepAliveSeconds, 1, 3600);
+    f.boolean("splitWrites", d.splitWrites);
     if (f.ok() && f.has("scopes"))
         ReadScopes(json["scopes"], d, error);
     if (f.ok() && f.has("faults"))

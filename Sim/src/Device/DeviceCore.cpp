@@ -22,6 +22,12 @@ int CDeviceCore::keepAliveSeconds() const
     return m_state.current.keepAliveSeconds;
 }
 
+bool CDeviceCore::splitWrites() const
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_state.current.splitWrites;
+}
+
 void CDeviceCore::jumpClockAfter(int requests, long long seconds)
 {
     m_jumpCountdown = requests;

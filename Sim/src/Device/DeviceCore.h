@@ -31,6 +31,7 @@ public:
     CHttpAnswer handle(const CHttpRequest& request, const CConnectionInfo& connection) override;
     CHttpAnswer badRequest(int status, const std::string& reason, const CConnectionInfo& connection) override;
     int keepAliveSeconds() const override;
+    bool splitWrites() const override;
 
     // Control API support: hold lock() while touching anything below.
     std::unique_lock<std::mutex> lock() const { return std::unique_lock<std::mutex>(m_mutex); }

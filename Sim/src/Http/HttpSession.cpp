@@ -40,6 +40,8 @@ private:
     bool handedOver(const char* data, size_t size);
     void act(CHttpAnswer answer, bool keepAlive);
     void write(std::string bytes, EAfterWrite after);
+    void writeRest(EAfterWrite after);
+    void afterWrite(EAfterWrite after);
     void silence();
     void armIdle();
     void close();
@@ -55,6 +57,7 @@ private:
     std::array<char, 8192> m_readBuffer{};
     std::string m_pending;   // bytes of the next request that came with the previous one
     std::string m_out;
+    std::string m_outBody;   // a split answer's body, written once its header block is out
     bool m_closed = false;
     bool m_silent = false;
 };
@@ -194,16 +197,48 @@ template <class Stream>
 void CHttpSession<Stream>::write(std::string bytes, EAfterWrite after)
 {
     m_out = std::move(bytes);
+    m_outBody.clear();
+    const size_t headEnd = m_out.find("\r\n\r\n");
+    if (m_sink->splitWrites() && after != EAfterWrite::ReadMore && headEnd != std::string::npos &&
+        headEnd + 4 < m_out.size()) {
+        m_outBody = m_out.substr(headEnd + 4);
+        m_out.resize(headEnd + 4);
+    }
     asio::async_write(m_stream, asio::buffer(m_out),
                       [self = this->shared_from_this(), after](const asio::error_code& ec, size_t) {
-                          if (ec || self->m_closed || after == EAfterWrite::Close)
+                          if (ec || self->m_closed)
                               return self->close();
-                          if (after == EAfterWrite::ReadMore || self->m_pending.empty())
-                              return self->readMore();
-                          std::string pending = std::move(self->m_pending);
-                          self->m_pending.clear();
-                          self->process(pending.data(), pending.size());
+                          self->writeRest(after);
                       });
+}
+
+// The second write of a split answer: small, so Nagle's algorithm holds it until the
+// header block is acknowledged.
+template <class Stream>
+void CHttpSession<Stream>::writeRest(EAfterWrite after)
+{
+    if (m_outBody.empty())
+        return afterWrite(after);
+    m_out = std::move(m_outBody);
+    m_outBody.clear();
+    asio::async_write(m_stream, asio::buffer(m_out),
+                      [self = this->shared_from_this(), after](const asio::error_code& ec, size_t) {
+                          if (ec || self->m_closed)
+                              return self->close();
+                          self->afterWrite(after);
+                      });
+}
+
+template <class Stream>
+void CHttpSession<Stream>::afterWrite(EAfterWrite after)
+{
+    if (after == EAfterWrite::Close)
+        return close();
+    if (after == EAfterWrite::ReadMore || m_pending.empty())
+        return readMore();
+    std::string pending = std::move(m_pending);
+    m_pending.clear();
+    process(pending.data(), pending.size());
 }
 
 // Hold the connection without answering; only the client leaving or the server stopping

@@ -19,6 +19,8 @@ public:
     // The request could not be read (status 400 or 413); the connection closes after it.
     virtual CHttpAnswer badRequest(int status, const std::string& reason, const CConnectionInfo& connection) = 0;
     virtual int keepAliveSeconds() const = 0;
+    // Header block and body in two writes, with Nagle's algorithm on the connection.
+    virtual bool splitWrites() const { return false; }
 };
 
 class ISession {

@@ -25,6 +25,9 @@ struct CCurlSession {
     std::string m_key;                              // "scheme://host:port" it is pooled under
     std::string m_body;                             // response buffer; capacity is reused
     std::chrono::steady_clock::time_point m_idleSince{};   // zero until first pooled
+    // The socket of the session's one connection, as curl last opened it (the multi
+    // handle keeps at most one): for socket options curl has no setting for.
+    curl_socket_t m_socket = CURL_SOCKET_BAD;
 };
 
 // The idle sessions, most recently released last. Thread-safe; bounded in total, per

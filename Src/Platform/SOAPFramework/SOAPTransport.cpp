@@ -12,6 +12,9 @@
 #include "SOAPFramework/SOAPCurlShare.h"
 
 #include <curl/curl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <chrono>
@@ -112,10 +115,12 @@ private:
     int nextWaitMs();
     int classify(CURLcode rc) const;
     void onHeaderLine(const char* line, size_t len);
+    void acknowledgeNow();
 
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onBody(char* data, size_t size, size_t count, void* self);
     static int onPrereq(void* self, char*, char*, int, int);
+    static int onSocket(void* session, curl_socket_t socket, curlsocktype purpose);
 
     // Owned: the borrowed session and what the last response said.
     CCurlSession* m_session = nullptr;
@@ -175,6 +180,8 @@ bool CSOAPTransport::CImpl::configure(const char* body, size_t bodyLen, curl_sli
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &CImpl::onPrereq);
     curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
+    curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, &CImpl::onSocket);
+    curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, m_session);
     if (user != nullptr) {
         // Digest alone: a device offering Basic as well must still get Digest.
         curl_easy_setopt(easy, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_DIGEST));
@@ -328,11 +335,35 @@ const char* CSOAPTransport::CImpl::header(const char* name) const
 
 // One raw header line, CRLF included. A status line starts a new response (after a
 // 100 Continue or the 401 of a digest round trip): only the last response is kept.
+// Many embedded servers write an answer's header block and its body in two writes with
+// Nagle's algorithm on: the body then waits until the header block is acknowledged, and
+// Linux delays that acknowledgement by up to 40 ms on a connection it takes for
+// request/response traffic. Acknowledging at once when the status line arrives lets the
+// body follow without the wait; on a server that writes its answer whole it changes
+// nothing but one early acknowledgement.
+void CSOAPTransport::CImpl::acknowledgeNow()
+{
+#ifdef TCP_QUICKACK
+    if (m_session->m_socket != CURL_SOCKET_BAD) {
+        const int on = 1;
+        setsockopt(m_session->m_socket, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+    }
+#endif
+}
+
+int CSOAPTransport::CImpl::onSocket(void* session, curl_socket_t socket, curlsocktype purpose)
+{
+    if (purpose == CURLSOCKTYPE_IPCXN)
+        static_cast<CCurlSession*>(session)->m_socket = socket;
+    return CURL_SOCKOPT_OK;
+}
+
 void CSOAPTransport::CImpl::onHeaderLine(const char* line, size_t len)
 {
     while (len > 0 && (line[len - 1] == '\n' || line[len - 1] == '\r'))
         --len;
     if (len >= 5 && std::memcmp(line, "HTTP/", 5) == 0) {
+        acknowledgeNow();
         m_headers.clear();
         m_session->m_body.clear();
         return;
