@@ -191,28 +191,37 @@ TEST_F(SimDeviceIO, MediaOnlyCameraHasItsRelayOnTheDeviceService)
     EXPECT_EQ(osds.select_nodes("//*[local-name()='OSDs']").size(), 2u);
 }
 
-// A User may look but not switch a relay or make an OSD; an Operator may.
+// A User may look, an Operator may switch a relay or make an OSD, and only an Administrator
+// may change the device's own relay settings.
 TEST_F(SimDeviceIO, UserLevelsGuardRelaysAndOverlays)
 {
     start("camera-2ch-media2-h265.json", true);
-    const std::string osd = "<m:OSD><t:VideoSourceConfigurationToken>VideoSourceConfig_2</t:VideoSourceConfigurationToken>"
-                            "<t:Type>Text</t:Type><t:Position><t:Type>UpperLeft</t:Type></t:Position>"
-                            "<t:TextString><t:Type>Plain</t:Type><t:PlainText>x</t:PlainText></t:TextString></m:OSD>";
-    struct { std::string service; std::string body; bool userMay; } calls[] = {
-        {"deviceio", Call(kTds, "SetRelayOutputState", State("RelayOutput_1", "active")), false},
-        {"device", Call(kTds, "SetRelayOutputSettings", "<m:RelayOutputToken>RelayOutput_1</m:RelayOutputToken>" +
-                                                            Properties("Bistable", "PT1S", "open")), false},
-        {"media2", Call("http://www.onvif.org/ver20/media/wsdl", "CreateOSD", osd), false},
-        {"media", Call("http://www.onvif.org/ver10/media/wsdl", "CreateOSD", osd), false},
-        {"deviceio", Call(kTds, "GetRelayOutputs"), true},
-        {"media2", Call("http://www.onvif.org/ver20/media/wsdl", "GetMasks"), true},
+    // Each channel has room for two more OSDs: one per allowed user and service.
+    auto osd = [](const std::string& config) {
+        return "<m:OSD><t:VideoSourceConfigurationToken>" + config + "</t:VideoSourceConfigurationToken>"
+               "<t:Type>Text</t:Type><t:Position><t:Type>UpperLeft</t:Type></t:Position>"
+               "<t:TextString><t:Type>Plain</t:Type><t:PlainText>x</t:PlainText></t:TextString></m:OSD>";
     };
-    for (const auto& c : calls) {
-        CReply user = Post(m_device->serviceUrl(c.service), c.body, DigestAs("viewer", "view123"));
-        EXPECT_EQ(user.status, c.userMay ? 200 : 401) << c.service << " " << c.body;
-        CReply op = Post(m_device->serviceUrl(c.service), c.body, DigestAs("operator", "oper123"));
-        EXPECT_EQ(op.status, 200) << c.service << " " << c.body << "\n" << op.body;
-    }
+    const std::string settings = Properties("Bistable", "PT1S", "open");
+    enum { User, Operator, Administrator };
+    struct { std::string service; std::string body; int least; } calls[] = {
+        {"deviceio", Call(kTds, "SetRelayOutputState", State("RelayOutput_1", "active")), Operator},
+        {"deviceio", Call(kTmd, "SetRelayOutputSettings", "<m:RelayOutput token=\"RelayOutput_1\">" + settings +
+                                                              "</m:RelayOutput>"), Operator},
+        {"device", Call(kTds, "SetRelayOutputSettings", "<m:RelayOutputToken>RelayOutput_1</m:RelayOutputToken>" +
+                                                            settings), Administrator},
+        {"media2", Call("http://www.onvif.org/ver20/media/wsdl", "CreateOSD", osd("VideoSourceConfig_1")), Operator},
+        {"media", Call("http://www.onvif.org/ver10/media/wsdl", "CreateOSD", osd("VideoSourceConfig_2")), Operator},
+        {"deviceio", Call(kTds, "GetRelayOutputs"), User},
+        {"media2", Call("http://www.onvif.org/ver20/media/wsdl", "GetMasks"), User},
+    };
+    const std::pair<const char*, const char*> users[] = {{"viewer", "view123"}, {"operator", "oper123"},
+                                                         {"admin", "admin123"}};
+    for (const auto& c : calls)
+        for (int level = User; level <= Administrator; ++level) {
+            CReply r = Post(m_device->serviceUrl(c.service), c.body, DigestAs(users[level].first, users[level].second));
+            EXPECT_EQ(r.status, level >= c.least ? 200 : 401) << users[level].first << " " << c.body << "\n" << r.body;
+        }
     EXPECT_TRUE(m_device->relayActive("RelayOutput_1"));
 }
 

@@ -73,7 +73,7 @@ const CServiceHandler& DeviceService()
             {"SystemReboot", L::Administrator, &SystemReboot},
             {"SetSystemFactoryDefault", L::Administrator, &SetSystemFactoryDefault},
             {"GetRelayOutputs", L::User, &GetRelayOutputs},
-            {"SetRelayOutputSettings", L::Operator, &SetRelayOutputSettings},
+            {"SetRelayOutputSettings", L::Administrator, &SetRelayOutputSettings},
             {"SetRelayOutputState", L::Operator, &SetRelayOutputState},
         },
         &WriteDeviceServiceCapabilities,
