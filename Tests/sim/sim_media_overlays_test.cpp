@@ -281,6 +281,39 @@ TEST_F(SimOverlays, FactoryResetBringsBackTheDescribedOverlays)
     EXPECT_EQ(tokens(media2("GetMasks"), "Masks"), V{"Mask_1"});
 }
 
+// The capabilities say which overlays a device has, and a device without them refuses the calls.
+TEST(SimOverlayDescriptions, CapabilitiesFollowTheDescription)
+{
+    OnvifSim::CSimServer server;
+    OnvifSim::CDeviceDescription shipped;
+    std::string error;
+    ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/camera-2ch-media2-h265.json", shipped, error));
+    shipped.authMode = OnvifSim::EAuthMode::None;
+    Json::Value bare = BaseDescription();
+    bare["auth"]["mode"] = "none";
+    bare["services"]["media"] = Json::nullValue;
+    bare["services"]["media2"] = Json::nullValue;
+    auto with = server.addDevice(shipped, &error);
+    auto without = StartDevice(server, bare);
+    ASSERT_TRUE(with && without) << error;
+    auto caps = [](const std::shared_ptr<OnvifSim::CSimDevice>& d, const char* ns, const char* service) {
+        pugi::xml_document doc;
+        ParseXml(Post(d->serviceUrl(service), Call(ns, "GetServiceCapabilities")).body, doc);
+        pugi::xml_node c = FindLocal(doc, "Capabilities");
+        return std::string(c.attribute("OSD").value()) + "/" + c.attribute("Mask").value();
+    };
+    EXPECT_EQ(caps(with, kTr2, "media2"), "true/true");
+    EXPECT_EQ(caps(with, kTrt, "media"), "true/");
+    EXPECT_EQ(caps(without, kTr2, "media2"), "false/false");
+    for (const char* operation : {"GetOSDs", "GetMasks", "CreateOSD"}) {
+        CReply r = Post(without->serviceUrl("media2"), Call(kTr2, operation));
+        EXPECT_EQ(FaultCode(r.body), "Receiver") << operation;
+        EXPECT_EQ(FaultSubcodes(r.body), V{"ActionNotSupported"}) << operation;
+    }
+    CReply decoder = Post(without->serviceUrl("media"), Call(kTrt, "GetAudioDecoderConfigurationOptions"));
+    EXPECT_EQ(FaultSubcodes(decoder.body), (V{"InvalidArgVal", "NoConfig"}));
+}
+
 TEST(SimOverlayDescriptions, BrokenOverlayMembersAreRefusedWithTheirPath)
 {
     struct { const char* member; const char* json; const char* path; } cases[] = {
