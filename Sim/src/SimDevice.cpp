@@ -1,6 +1,7 @@
 #include "OnvifSim/SimDevice.h"
 
 #include "Device/DeviceCore.h"
+#include "DeviceIO/IoModel.h"
 #include "Replay/ReplayAnswers.h"
 #include "Rtsp/RtspServer.h"
 
@@ -191,6 +192,29 @@ int CSimDevice::factoryResetCount() const
 {
     auto lock = m_core->lock();
     return m_core->state().factoryResets;
+}
+
+bool CSimDevice::relayActive(const std::string& token) const
+{
+    auto lock = m_core->lock();
+    const Json::Value* relay = FindRelay(m_core->state(), token);
+    return relay && (*relay)["active"].asBool();
+}
+
+bool CSimDevice::digitalInputActive(const std::string& token) const
+{
+    auto lock = m_core->lock();
+    const Json::Value* input = FindDigitalInput(m_core->state(), token);
+    return input && (*input)["active"].asBool();
+}
+
+bool CSimDevice::setDigitalInput(const std::string& token, bool active)
+{
+    auto lock = m_core->lock();
+    Json::Value* input = FindDigitalInput(m_core->state(), token);
+    if (input)
+        (*input)["active"] = active;
+    return input != nullptr;
 }
 
 bool CSimDevice::setReplayVariant(const std::string& action, const std::string& suffix, std::string* error)

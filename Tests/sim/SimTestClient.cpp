@@ -174,6 +174,12 @@ std::string DeviceCall(const std::string& operation, const std::string& inner)
            "xmlns:t=\"http://www.onvif.org/ver10/schema\">" + inner + "</d:" + operation + ">";
 }
 
+std::string Call(const std::string& ns, const std::string& operation, const std::string& inner)
+{
+    return Envelope("<m:" + operation + " xmlns:m=\"" + ns + "\" xmlns:t=\"http://www.onvif.org/ver10/schema\">" +
+                    inner + "</m:" + operation + ">");
+}
+
 std::string XsDateTime(long long epoch)
 {
     time_t t = static_cast<time_t>(epoch);

@@ -71,6 +71,8 @@ CRawResult RawExchange(unsigned short port, const std::string& request, int wait
 std::string Envelope(const std::string& body, const std::string& header = "");
 // <tds:NAME/> or with inner content, in the device namespace.
 std::string DeviceCall(const std::string& operation, const std::string& inner = "");
+// A whole envelope around <m:NAME> in namespace ns; inner content may use m: and t: (tt).
+std::string Call(const std::string& ns, const std::string& operation, const std::string& inner = "");
 // A wsse:Security header. created is an xs:dateTime; nonce raw bytes (random when empty).
 std::string WsseHeader(const std::string& user, const std::string& password, const std::string& created,
                        const std::string& nonce = "", bool passwordText = false);

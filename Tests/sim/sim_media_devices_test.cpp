@@ -19,12 +19,6 @@ const char* kTrt = "http://www.onvif.org/ver10/media/wsdl";
 const char* kTr2 = "http://www.onvif.org/ver20/media/wsdl";
 const char* kTt = "http://www.onvif.org/ver10/schema";
 
-std::string Call(const char* ns, const std::string& operation, const std::string& inner = "")
-{
-    return Envelope("<m:" + operation + " xmlns:m=\"" + ns + "\" xmlns:t=\"http://www.onvif.org/ver10/schema\">" +
-                    inner + "</m:" + operation + ">");
-}
-
 // Posts as the shipped descriptions' administrator, in a way the device accepts.
 CReply AdminPost(const OnvifSim::CDeviceDescription& d, const std::string& url, const std::string& body)
 {

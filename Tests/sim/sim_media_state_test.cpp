@@ -12,12 +12,6 @@ namespace {
 const char* kTrt = "http://www.onvif.org/ver10/media/wsdl";
 const char* kTr2 = "http://www.onvif.org/ver20/media/wsdl";
 
-std::string Call(const char* ns, const std::string& operation, const std::string& inner)
-{
-    return Envelope("<m:" + operation + " xmlns:m=\"" + ns + "\" xmlns:t=\"http://www.onvif.org/ver10/schema\">" +
-                    inner + "</m:" + operation + ">");
-}
-
 // One channel 1920x1080@25; main H264 encoder that may also be H265 (Media2 only) or JPEG.
 Json::Value Description()
 {

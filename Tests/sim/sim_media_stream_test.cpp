@@ -11,12 +11,6 @@ namespace {
 const char* kTrt = "http://www.onvif.org/ver10/media/wsdl";
 const char* kTr2 = "http://www.onvif.org/ver20/media/wsdl";
 
-std::string Call(const char* ns, const std::string& operation, const std::string& inner)
-{
-    return Envelope("<m:" + operation + " xmlns:m=\"" + ns + "\" xmlns:t=\"http://www.onvif.org/ver10/schema\">" +
-                    inner + "</m:" + operation + ">");
-}
-
 std::string StreamSetup(const std::string& stream, const std::string& protocol, const std::string& profile = "Main")
 {
     return "<m:StreamSetup><t:Stream>" + stream + "</t:Stream><t:Transport><t:Protocol>" + protocol +

@@ -52,11 +52,6 @@ std::string Recorded(const std::string& file)
 }
 
 // The request body of an operation in any namespace.
-std::string Call(const std::string& ns, const std::string& operation, const std::string& inner = "")
-{
-    return Envelope("<x:" + operation + " xmlns:x=\"" + ns + "\">" + inner + "</x:" + operation + ">");
-}
-
 std::string DeviceOp(const std::string& operation)
 {
     return Envelope(DeviceCall(operation));

@@ -70,6 +70,12 @@ public:
     int rebootCount() const;
     int factoryResetCount() const;
 
+    // Relays and digital inputs (the "io" member). A monostable relay reads inactive once its
+    // delay has passed on the device clock. False for an unknown token.
+    bool relayActive(const std::string& token) const;
+    bool digitalInputActive(const std::string& token) const;
+    bool setDigitalInput(const std::string& token, bool active);
+
     // RTSP server: its port (0 when the device has none) and the stream URI of a profile
     // on 127.0.0.1 (empty for an unknown profile or without a server).
     unsigned short rtspPort() const;

@@ -197,4 +197,56 @@ bool ParsePosixTz(const std::string& tz, long long* offsetSeconds)
     return true;
 }
 
+bool ParseXsDuration(const std::string& text, double& seconds)
+{
+    size_t i = 0;
+    if (text.size() < 3 || text[i++] != 'P')
+        return false;
+    bool inTime = false, any = false;
+    double total = 0;
+    while (i < text.size()) {
+        if (text[i] == 'T') {
+            if (inTime || ++i >= text.size())
+                return false;
+            inTime = true;
+            continue;
+        }
+        size_t start = i;
+        while (i < text.size() && (isdigit(static_cast<unsigned char>(text[i])) || text[i] == '.'))
+            ++i;
+        if (i == start || i >= text.size() || i - start > 12)
+            return false;
+        std::string number = text.substr(start, i - start);
+        if (number.find_first_of("0123456789") == std::string::npos || number.find('.') != number.rfind('.'))
+            return false;
+        double value = std::stod(number);
+        char unit = text[i++];
+        bool fraction = number.find('.') != std::string::npos;
+        if (!inTime && unit == 'D' && !fraction)
+            total += value * 86400;
+        else if (inTime && unit == 'H' && !fraction)
+            total += value * 3600;
+        else if (inTime && unit == 'M' && !fraction)
+            total += value * 60;
+        else if (inTime && unit == 'S')
+            total += value;
+        else
+            return false;
+        any = true;
+    }
+    if (!any)
+        return false;
+    seconds = total;
+    return true;
+}
+
+std::string FormatXsDuration(double seconds)
+{
+    std::string text = std::to_string(seconds);
+    text.erase(text.find_last_not_of('0') + 1);
+    if (!text.empty() && text.back() == '.')
+        text.pop_back();
+    return "PT" + text + "S";
+}
+
 } // namespace OnvifSim

@@ -17,6 +17,11 @@ CCivilTime EpochToCivil(long long epoch);
 bool ParseXsDateTime(const std::string& text, long long& epoch);
 std::string FormatXsDateTime(long long epoch);   // always UTC with 'Z'
 
+// xs:duration of days, hours, minutes and seconds ("PT5S", "P1DT2H", "PT0.5S"); years and
+// months have no fixed length and are refused, as is a negative duration.
+bool ParseXsDuration(const std::string& text, double& seconds);
+std::string FormatXsDuration(double seconds);   // "PT5S", "PT0.5S"
+
 // POSIX TZ such as "CST-8" or "EST5EDT,M3.2.0,M11.1.0". offsetSeconds (may be null) gets
 // the standard-time offset to add to UTC to get local time ("CST-8" -> +28800).
 bool ParsePosixTz(const std::string& tz, long long* offsetSeconds);

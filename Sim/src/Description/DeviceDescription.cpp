@@ -6,6 +6,7 @@
 #include "Description/JsonFields.h"
 #include "Description/Namespaces.h"
 #include "Common/TimeUtil.h"
+#include "DeviceIO/IoModel.h"
 #include "Media/MediaModel.h"
 
 #include <json/reader.h>
@@ -18,7 +19,7 @@ namespace {
 
 // Members that other services (media, recording, replay ...) read from `raw`.
 const char* const kOpenMembers[] = {"channels", "profiles", "media", "recordings", "ptz",
-                                    "imaging", "events", "comment", "notes", "snapshot", "rtsp"};
+                                    "imaging", "events", "comment", "notes", "snapshot", "rtsp", "io"};
 
 const char* const kKnownMembers[] = {
     "name", "identity", "services", "namespacePrefixes", "users", "clockOffsetSeconds",
@@ -282,6 +283,9 @@ bool LoadDescription(const Json::Value& json, CDeviceDescription& out, std::stri
     Json::Value media;   // the media members are checked here and read again when the device runs
     if (error.empty())
         BuildMediaModel(json, media, error);
+    Json::Value io;
+    if (error.empty())
+        BuildIoModel(json, io, error);
     if (!error.empty()) {
         error = source + ": " + error;
         return false;

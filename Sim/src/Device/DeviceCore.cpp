@@ -155,9 +155,9 @@ CHttpAnswer CDeviceCore::serve(const CHttpRequest& http, const CConnectionInfo& 
     const COperation* operation = nullptr;
     if (handler)
         for (const auto& op : handler->operations)
-            if (soap.operation() == op.name)
+            if (soap.operation() == op.name && soap.operationNamespace() == (op.ns ? op.ns : service.ns))
                 operation = &op;
-    if (!operation || soap.operationNamespace() != service.ns)
+    if (!operation)
         return faultAnswer(CSoapFault::Receiver({"ActionNotSupported"}, "The requested action is not supported"));
     bool levelApplies = d.authMode != EAuthMode::None && !anonymous;
     if (levelApplies && auth.who.level > operation->minLevel) {

@@ -9,7 +9,7 @@ namespace {
 const char* const kHabitMembers[] = {
     "videoEncoders", "videoEncoderOptions", "audioSources", "audioEncoders", "audioEncoderOptions",
     "videoAnalytics", "streamUri", "rtspPort", "snapshot", "multicast", "rawAmpersandInUri",
-    "media2Faulting", "maxProfiles", "media2EncodingNames", "comment"};
+    "media2Faulting", "maxProfiles", "media2EncodingNames", "osd", "masks", "audioDecoders", "comment"};
 
 void ReadHabits(CMediaBuilder& b, const Json::Value& media)
 {
@@ -123,6 +123,14 @@ void ReadChannel(CMediaBuilder& b, const Json::Value& in, int index)
         analytics["token"] = "VideoAnalyticsConfig_" + n;
         analytics["name"] = "VideoAnalyticsConfig_" + n;
         analytics["channel"] = index;
+        // A cell motion detector over the whole picture, as cameras ship it.
+        Json::Value& motion = analytics["motion"];
+        motion["sensitivity"] = 50;
+        motion["columns"] = 22;
+        motion["rows"] = 18;
+        motion["minCount"] = 5;
+        motion["alarmOnDelay"] = 100;
+        motion["alarmOffDelay"] = 1000;
         b.addConfig(EConfigKind::Analytics, analytics, where);
     }
 }
@@ -164,6 +172,8 @@ bool BuildMediaModel(const Json::Value& description, Json::Value& model, std::st
         ReadAudioSources(b, media["audioSources"]);
     if (b.ok())
         ReadEncoders(b, media);
+    if (b.ok())
+        ReadOverlays(b, media.isObject() ? media : Json::Value::nullSingleton());
     for (Json::ArrayIndex i = 0; i < channels.size() && b.ok(); ++i)
         ReadProfiles(b, channels[i], static_cast<int>(i));
     if (b.ok() && b.model["profiles"].size() > b.model["habits"]["maxProfiles"].asUInt())

@@ -40,6 +40,8 @@ void ReadEncoders(CMediaBuilder& b, const Json::Value& media);
 // returns its token (empty after a failure).
 std::string AddVideoEncoder(CMediaBuilder& b, const Json::Value& in, const std::string& where, int channel);
 std::string AddAudioEncoder(CMediaBuilder& b, const Json::Value& in, const std::string& where);
+// media.osd, media.masks and media.audioDecoders (MediaOverlayDescription.cpp).
+void ReadOverlays(CMediaBuilder& b, const Json::Value& media);
 // channels[i].profiles, or a main and a sub stream when the channel lists none.
 void ReadProfiles(CMediaBuilder& b, const Json::Value& channel, int index);
 

@@ -13,7 +13,7 @@
 //     VideoEncoder    channel, encoding, width, height, quality, frameRate, encodingInterval,
 //                     bitrate, govLength, profile ("" for JPEG), options (see below)
 //     AudioEncoder    encoding, bitrate, sampleRate, options [{encoding, bitrates[], sampleRates[]}]
-//     Analytics       channel
+//     Analytics       channel, motion {sensitivity, columns, rows, minCount, alarmOnDelay, alarmOffDelay}
 //   video options     {encodings[], resolutions[[w,h]], quality[min,max], frameRate[..],
 //                      encodingInterval[..], bitrate[..], govLength[..], h264Profiles[],
 //                      h265Profiles[], mpeg4Profiles[]}
@@ -21,6 +21,8 @@
 //   habits            {streamUri, rtspPort, snapshot, multicast, rawAmpersandInUri,
 //                      media2Faulting, maxProfiles, media2Names: {internal: media2 name}}
 //   nextProfile       number for the next created profile token
+//   osd, masks        overlays of the video source configurations (MediaOverlays.h)
+//   audioDecoders[]   {token, name}: audio output decoders, not part of any profile
 // Channels are 0-based here; descriptions count from 1.
 #include "Services/ServiceHandler.h"
 

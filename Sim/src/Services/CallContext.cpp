@@ -4,7 +4,7 @@ namespace OnvifSim {
 
 CXmlNode CCallContext::respond()
 {
-    return m_answer.body().add(m_service.ns, m_soap.operation() + "Response");
+    return m_answer.body().add(m_soap.operationNamespace(), m_soap.operation() + "Response");
 }
 
 std::string CCallContext::baseUrl() const

@@ -1,6 +1,7 @@
 // GetCapabilities, GetServices and the device service's own capabilities. Only offered
 // services appear, with addresses as the client should use them.
 #include "Services/DeviceOps.h"
+#include "Services/IoOps.h"
 
 #include <algorithm>
 
@@ -11,14 +12,6 @@ void Flags(CXmlNode parent, std::initializer_list<std::pair<const char*, bool>> 
 {
     for (const auto& [name, value] : flags)
         parent.sub(name, value ? "true" : "false");
-}
-
-int ChannelCount(const CDeviceDescription& d)
-{
-    const Json::Value& channels = d.raw["channels"];
-    if (channels.isArray())
-        return static_cast<int>(channels.size());
-    return channels.isInt() ? channels.asInt() : 1;
 }
 
 void DeviceCaps(CCallContext& ctx, CXmlNode c)
@@ -32,6 +25,10 @@ void DeviceCaps(CCallContext& ctx, CXmlNode c)
     CXmlNode version = system.sub("SupportedVersions");
     version.sub("Major", "2");
     version.sub("Minor", "60");
+    CIoCounts n = IoCounts(ctx);
+    CXmlNode connectors = c.sub("IO");
+    connectors.sub("InputConnectors", std::to_string(n.inputs));
+    connectors.sub("RelayOutputs", std::to_string(n.relays));
     Flags(c.sub("Security"), {{"TLS1.1", false}, {"TLS1.2", ctx.device().https}, {"OnboardKeyGeneration", false},
                               {"AccessPolicyConfig", false}, {"X.509Token", false}, {"SAMLToken", false},
                               {"KerberosToken", false}, {"RELToken", false}});
@@ -59,6 +56,17 @@ void AnalyticsCaps(CCallContext& ctx, CXmlNode c)
 void ImagingCaps(CCallContext& ctx, CXmlNode c) { c.sub("XAddr", ctx.xaddr("imaging")); }
 void PtzCaps(CCallContext& ctx, CXmlNode c) { c.sub("XAddr", ctx.xaddr("ptz")); }
 
+void WriteDeviceIOExtension(CCallContext& ctx, CXmlNode io)
+{
+    CIoCounts n = IoCounts(ctx);
+    io.sub("XAddr", ctx.xaddr("deviceio"));
+    io.sub("VideoSources", std::to_string(n.videoSources));
+    io.sub("VideoOutputs", std::to_string(n.videoOutputs));
+    io.sub("AudioSources", std::to_string(n.audioSources));
+    io.sub("AudioOutputs", std::to_string(n.audioOutputs));
+    io.sub("RelayOutputs", std::to_string(n.relays));
+}
+
 struct CCategory {
     const char* name;      // category, and element name in tt:Capabilities
     const char* service;
@@ -81,13 +89,8 @@ void WriteExtension(CCallContext& ctx, CXmlNode caps)
     if (!any)
         return;
     CXmlNode ext = caps.sub("Extension");
-    if (!ctx.xaddr("deviceio").empty()) {
-        CXmlNode io = ext.sub("DeviceIO");
-        io.sub("XAddr", ctx.xaddr("deviceio"));
-        io.sub("VideoSources", std::to_string(ChannelCount(ctx.device())));
-        for (const char* name : {"VideoOutputs", "AudioSources", "AudioOutputs", "RelayOutputs"})
-            io.sub(name, "0");
-    }
+    if (!ctx.xaddr("deviceio").empty())
+        WriteDeviceIOExtension(ctx, ext.sub("DeviceIO"));
     if (!ctx.xaddr("recording").empty()) {
         CXmlNode rec = ext.sub("Recording");
         rec.sub("XAddr", ctx.xaddr("recording"));

@@ -1,5 +1,6 @@
 // The device management service: the table of its operations, and the small ones.
 #include "Services/DeviceOps.h"
+#include "Services/IoOps.h"
 
 namespace OnvifSim {
 namespace {
@@ -71,6 +72,9 @@ const CServiceHandler& DeviceService()
             {"RemoveScopes", L::Administrator, &RemoveScopes},
             {"SystemReboot", L::Administrator, &SystemReboot},
             {"SetSystemFactoryDefault", L::Administrator, &SetSystemFactoryDefault},
+            {"GetRelayOutputs", L::User, &GetRelayOutputs},
+            {"SetRelayOutputSettings", L::Administrator, &SetRelayOutputSettings},
+            {"SetRelayOutputState", L::Operator, &SetRelayOutputState},
         },
         &WriteDeviceServiceCapabilities,
     };

@@ -74,12 +74,8 @@ void ApplyVideoSettings(CMediaState& media, pugi::xml_node in, Json::Value& c)
     ReadNumber(in, "Quality", c["quality"], false);
     ReadNumber(Child(in, "RateControl"), "FrameRateLimit", c["frameRate"], true);
     ReadNumber(Child(in, "RateControl"), "BitrateLimit", c["bitrate"], true);
-    pugi::xml_attribute gov = in.attribute("GovLength");
-    if (gov) {
-        pugi::xml_document holder;   // reuse the element reader for the attribute's text
-        holder.append_child("GovLength").text().set(gov.value());
-        ReadNumber(holder, "GovLength", c["govLength"], true);
-    }
+    if (in.attribute("GovLength"))
+        ReadNumberText(in.attribute("GovLength").value(), "GovLength", c["govLength"], true);
     if (in.attribute("Profile"))
         c["profile"] = Trimmed(in.attribute("Profile").value());
     if (c["encoding"].asString() == "JPEG")
@@ -89,6 +85,7 @@ void ApplyVideoSettings(CMediaState& media, pugi::xml_node in, Json::Value& c)
 } // namespace
 
 void Media2GetVideoSourceConfigurations(CCallContext& ctx) { ListConfigurations(ctx, K::VideoSource); }
+void Media2GetAnalyticsConfigurations(CCallContext& ctx) { ListConfigurations(ctx, K::Analytics); }
 void Media2GetAudioSourceConfigurations(CCallContext& ctx) { ListConfigurations(ctx, K::AudioSource); }
 void Media2GetVideoEncoderConfigurations(CCallContext& ctx) { ListConfigurations(ctx, K::VideoEncoder); }
 void Media2GetAudioEncoderConfigurations(CCallContext& ctx) { ListConfigurations(ctx, K::AudioEncoder); }
@@ -121,8 +118,12 @@ void Media2GetAudioEncoderConfigurationOptions(CCallContext& ctx)
 {
     CMediaState media(ctx);
     const Json::Value& config = OptionsSubject(ctx, media, K::AudioEncoder, false);
-    CXmlNode out = ctx.respond();
-    for (const auto& o : config["options"]) {
+    WriteMedia2AudioOptions(media, ctx.respond(), config["options"]);
+}
+
+void WriteMedia2AudioOptions(CMediaState& media, CXmlNode out, const Json::Value& list)
+{
+    for (const auto& o : list) {
         CXmlNode options = out.sub("Options");
         options.add(Ns::Schema, "Encoding", media.media2Name(o["encoding"].asString()));
         CXmlNode bitrates = options.add(Ns::Schema, "BitrateList");

@@ -28,7 +28,8 @@ void WriteMedia2Capabilities(CCallContext& ctx, CXmlNode parent)
     auto flag = [](bool b) { return b ? "true" : "false"; };
     CXmlNode caps = parent.add(Ns::Media2, "Capabilities");
     caps.attr("SnapshotUri", flag(h["snapshot"].asBool())).attr("Rotation", "false")
-        .attr("VideoSourceMode", "false").attr("OSD", "false");
+        .attr("VideoSourceMode", "false").attr("OSD", flag(media.model()["osd"]["enabled"].asBool()))
+        .attr("Mask", flag(media.model()["masks"]["enabled"].asBool()));
     caps.sub("ProfileCapabilities").attr("MaximumNumberOfProfiles", h["maxProfiles"].asString())
         .attr("ConfigurationsSupported", "VideoSource VideoEncoder AudioSource AudioEncoder Analytics");
     caps.sub("StreamingCapabilities").attr("RTSPStreaming", "true").attr("RTPMulticast", flag(h["multicast"].asBool()))
@@ -56,6 +57,22 @@ const CServiceHandler& Media2Service()
             {"SetVideoEncoderConfiguration", L::Operator, &Guarded<&Media2SetVideoEncoderConfiguration>},
             {"GetVideoEncoderConfigurationOptions", L::User, &Guarded<&Media2GetVideoEncoderConfigurationOptions>},
             {"GetAudioEncoderConfigurationOptions", L::User, &Guarded<&Media2GetAudioEncoderConfigurationOptions>},
+            {"SetAudioEncoderConfiguration", L::Operator, &Guarded<&Media2SetAudioEncoderConfiguration>},
+            {"SetVideoSourceConfiguration", L::Operator, &Guarded<&SetVideoSourceConfiguration>},
+            {"GetAudioSourceConfigurationOptions", L::User, &Guarded<&GetAudioSourceConfigurationOptions>},
+            {"GetAudioDecoderConfigurations", L::User, &Guarded<&GetAudioDecoderConfigurations>},
+            {"GetAudioDecoderConfigurationOptions", L::User, &Guarded<&Media2GetAudioDecoderConfigurationOptions>},
+            {"GetAnalyticsConfigurations", L::User, &Guarded<&Media2GetAnalyticsConfigurations>},
+            {"GetOSDs", L::User, &Guarded<&GetOSDs>},
+            {"GetOSDOptions", L::User, &Guarded<&GetOSDOptions>},
+            {"CreateOSD", L::Operator, &Guarded<&CreateOSD>},
+            {"SetOSD", L::Operator, &Guarded<&SetOSD>},
+            {"DeleteOSD", L::Operator, &Guarded<&DeleteOSD>},
+            {"GetMasks", L::User, &Guarded<&Media2GetMasks>},
+            {"GetMaskOptions", L::User, &Guarded<&Media2GetMaskOptions>},
+            {"CreateMask", L::Operator, &Guarded<&Media2CreateMask>},
+            {"SetMask", L::Operator, &Guarded<&Media2SetMask>},
+            {"DeleteMask", L::Operator, &Guarded<&Media2DeleteMask>},
         },
         &WriteMedia2Capabilities,
     };

@@ -69,9 +69,13 @@ void ApplyVideoSettings(pugi::xml_node in, Json::Value& c)
 void ReadNumber(pugi::xml_node parent, const char* local, Json::Value& out, bool integer)
 {
     pugi::xml_node node = Child(parent, local);
-    if (!node)
-        return;
-    std::string text = Trimmed(node.text().get());
+    if (node)
+        ReadNumberText(node.text().get(), local, out, integer);
+}
+
+void ReadNumberText(const std::string& given, const char* local, Json::Value& out, bool integer)
+{
+    std::string text = Trimmed(given);
     char* end = nullptr;
     double value = std::strtod(text.c_str(), &end);
     bool whole = std::isfinite(value) && std::fabs(value) < 1e9 && std::floor(value) == value;
@@ -141,6 +145,16 @@ void SetVideoEncoderConfiguration(CCallContext& ctx)
 
 void SetAudioEncoderConfiguration(CCallContext& ctx)
 {
+    SetAudioEncoder(ctx, false);
+}
+
+void Media2SetAudioEncoderConfiguration(CCallContext& ctx)
+{
+    SetAudioEncoder(ctx, true);
+}
+
+void SetAudioEncoder(CCallContext& ctx, bool media2)
+{
     CMediaState media(ctx);
     pugi::xml_node in = Child(ctx.input(), "Configuration");
     if (!in)
@@ -150,7 +164,7 @@ void SetAudioEncoderConfiguration(CCallContext& ctx)
     if (!ChildText(in, "Name").empty())
         next["name"] = ChildText(in, "Name");
     if (Child(in, "Encoding"))
-        next["encoding"] = ChildText(in, "Encoding");
+        next["encoding"] = media2 ? media.fromMedia2Name(ChildText(in, "Encoding")) : ChildText(in, "Encoding");
     ReadNumber(in, "Bitrate", next["bitrate"], true);
     ReadNumber(in, "SampleRate", next["sampleRate"], true);
     CheckAudioSettings(next);

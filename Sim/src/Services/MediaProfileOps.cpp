@@ -67,7 +67,7 @@ void WriteMediaCapabilities(CCallContext& ctx, CXmlNode parent)
     auto flag = [](bool b) { return b ? "true" : "false"; };
     CXmlNode caps = parent.add(Ns::Media, "Capabilities");
     caps.attr("SnapshotUri", flag(h["snapshot"].asBool())).attr("Rotation", "false")
-        .attr("VideoSourceMode", "false").attr("OSD", "false");
+        .attr("VideoSourceMode", "false").attr("OSD", flag(media.model()["osd"]["enabled"].asBool()));
     caps.sub("ProfileCapabilities").attr("MaximumNumberOfProfiles", h["maxProfiles"].asString());
     caps.sub("StreamingCapabilities").attr("RTPMulticast", flag(h["multicast"].asBool())).attr("RTP_TCP", "true")
         .attr("RTP_RTSP_TCP", "true").attr("NonAggregateControl", "false").attr("NoRTSPStreaming", "false");

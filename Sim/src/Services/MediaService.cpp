@@ -30,6 +30,16 @@ std::vector<COperation> Operations()
         {"StartMulticastStreaming", L::Operator, &StartMulticastStreaming},
         {"StopMulticastStreaming", L::Operator, &StopMulticastStreaming},
         {"SetSynchronizationPoint", L::Operator, &SetSynchronizationPoint},
+        {"SetVideoSourceConfiguration", L::Operator, &SetVideoSourceConfiguration},
+        {"GetAudioSourceConfigurationOptions", L::User, &GetAudioSourceConfigurationOptions},
+        {"GetAudioDecoderConfigurations", L::User, &GetAudioDecoderConfigurations},
+        {"GetAudioDecoderConfigurationOptions", L::User, &GetAudioDecoderConfigurationOptions},
+        {"GetOSDs", L::User, &GetOSDs},
+        {"GetOSD", L::User, &GetOSD},
+        {"GetOSDOptions", L::User, &GetOSDOptions},
+        {"CreateOSD", L::Operator, &CreateOSD},
+        {"SetOSD", L::Operator, &SetOSD},
+        {"DeleteOSD", L::Operator, &DeleteOSD},
     };
     AppendMedia1ConfigurationOperations(ops);
     return ops;

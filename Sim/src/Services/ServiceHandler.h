@@ -34,7 +34,7 @@ public:
     const CAuthOutcome& caller() const { return m_caller; }
     const CHttpRequest& http() const { return m_http; }
 
-    // <OperationResponse> in the service's namespace, added to the Body.
+    // <OperationResponse> in the request element's namespace, added to the Body.
     CXmlNode respond();
     CXmlNode respond(const std::string& ns, const std::string& local) { return m_answer.body().add(ns, local); }
     // "http://host[:port]" as the client should see the device: the advertised host when the
@@ -59,6 +59,9 @@ struct COperation {
     const char* name;
     EUserLevel minLevel;   // least privileged level allowed to call it
     FOperation run;
+    // Namespace of the request element when it is not the service's own: the DeviceIO
+    // service takes some requests in the device namespace.
+    const char* ns = nullptr;
 };
 
 struct CServiceHandler {

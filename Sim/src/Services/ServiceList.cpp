@@ -6,6 +6,7 @@ namespace OnvifSim {
 const CServiceHandler& DeviceService();
 const CServiceHandler& MediaService();
 const CServiceHandler& Media2Service();
+const CServiceHandler& DeviceIOService();
 
 const std::vector<const CServiceHandler*>& ServiceHandlers()
 {
@@ -13,6 +14,7 @@ const std::vector<const CServiceHandler*>& ServiceHandlers()
         &DeviceService(),
         &MediaService(),
         &Media2Service(),
+        &DeviceIOService(),
     };
     return list;
 }

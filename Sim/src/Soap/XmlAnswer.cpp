@@ -102,6 +102,11 @@ CXmlNode& CXmlNode::qnameText(const std::string& ns, const std::string& local)
     return text(boundPrefix(ns) + ":" + local);
 }
 
+CXmlNode& CXmlNode::qnameAttr(const std::string& name, const std::string& ns, const std::string& local)
+{
+    return attr(name, boundPrefix(ns) + ":" + local);
+}
+
 std::string CXmlNode::boundPrefix(const std::string& ns)
 {
     if (ns == Ns::Xml)

@@ -28,6 +28,8 @@ public:
     CXmlNode& attr(const std::string& ns, const std::string& local, const std::string& value);
     // Text that is a QName (fault codes, topics): the prefix is bound wherever needed.
     CXmlNode& qnameText(const std::string& ns, const std::string& local);
+    // An unqualified attribute whose value is a QName (an analytics module's Type).
+    CXmlNode& qnameAttr(const std::string& name, const std::string& ns, const std::string& local);
 
     const std::string& ns() const { return m_ns; }
     pugi::xml_node node() const { return m_node; }
