@@ -282,3 +282,42 @@ TEST(CliProcess, DigestOnlyRecorderNeedsTheAuthOption)
 }
 
 } // namespace
+
+namespace {
+
+// osd and io against one simulated camera the test keeps between runs: what one command
+// changes, the next one (and the device) sees.
+TEST(CliProcess, OsdAndRelayCommandsChangeTheDevice)
+{
+    OnvifSim::SetLogEnabled(false);
+    OnvifSim::CSimServer server;
+    std::string error;
+    auto device = server.addDeviceFile(OnvifSim::DevicesDir() + "/camera-2ch-media2-h265.json", &error);
+    ASSERT_TRUE(device) << error;
+    const auto user = device->description().users.at(0);
+    const std::string login = "--host 127.0.0.1 --port " + std::to_string(device->port()) + " --user " + user.name +
+                              " --password " + user.password;
+
+    const RunResult add = runCli(login + " osd 1 add --text Gate --position 0.5,-0.25 --json");
+    ASSERT_EQ(add.exitCode, 0) << add.err;
+    Json::Value added;
+    ASSERT_TRUE(parseJson(add.out, added)) << add.out;
+    const std::string token = added["OSDToken"].asString();
+    ASSERT_FALSE(token.empty());
+    const RunResult list = runCli(login + " osd 1 --json");
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_NE(list.out.find(token), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("Gate"), std::string::npos) << list.out;
+    EXPECT_EQ(runCli(login + " osd 1 remove " + token).exitCode, 0);
+    EXPECT_EQ(runCli(login + " osd 1 --json").out.find(token), std::string::npos);
+
+    ASSERT_EQ(runCli(login + " io relay RelayOutput_1 on").exitCode, 0);
+    EXPECT_TRUE(device->relayActive("RelayOutput_1"));
+    ASSERT_EQ(runCli(login + " io relay RelayOutput_1 off").exitCode, 0);
+    EXPECT_FALSE(device->relayActive("RelayOutput_1"));
+    const RunResult bad = runCli(login + " osd 1 add --text X --position middle");
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.err.find("upper-left"), std::string::npos) << bad.err;
+}
+
+} // namespace

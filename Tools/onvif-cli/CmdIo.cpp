@@ -1,5 +1,6 @@
 // io: the device's alarm inputs and relay outputs, and switching a relay, through the
 // alarm interface.
+#include <algorithm>
 #include <sstream>
 
 #include "Commands.h"
@@ -39,11 +40,13 @@ CommandResult runIoList(CCliHost& host)
                   " Its relay outputs could not be read.";
         return r;
     }
+    // The counts are what the library tells a recorder; a device that lists relays on its
+    // device service without a device-IO service to count them shows the list.
     std::ostringstream text;
-    text << "  Alarm inputs: " << inputCount << "\n";
+    text << "  Alarm inputs: " << std::max<int>(inputCount, static_cast<int>(inputs.size())) << "\n";
     for (const Json::Value& input : inputs)
         text << "    " << input["token"].asString() << " (idle " << input.get("IdleState", "?").asString() << ")\n";
-    text << "  Relay outputs: " << outputCount << "\n";
+    text << "  Relay outputs: " << std::max<int>(outputCount, static_cast<int>(outputs.size())) << "\n";
     for (const Json::Value& relay : outputs)
         text << "    " << relay["token"].asString() << ": " << relay["mode"].asString() << ", idle "
              << relay["idlestate"].asString() << ", delay " << relay["delaytime"].asString() << "\n";
