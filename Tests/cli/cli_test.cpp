@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 
+#include "OnvifSim/DeviceDescription.h"
 #include "OnvifSim/SimDevice.h"
 #include "OnvifSim/SimServer.h"
 #include <cstdio>
@@ -318,6 +319,44 @@ TEST(CliProcess, OsdAndRelayCommandsChangeTheDevice)
     const RunResult bad = runCli(login + " osd 1 add --text X --position middle");
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_NE(bad.err.find("upper-left"), std::string::npos) << bad.err;
+}
+
+} // namespace
+
+namespace {
+
+// A camera on the IPv6 loopback: login, the device's own stream address and the video
+// itself all carry the bracketed literal.
+TEST(CliProcess, LoginAndStreamOverIpv6Loopback)
+{
+    OnvifSim::SetLogEnabled(false);
+    OnvifSim::CDeviceDescription description;
+    std::string error;
+    ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/camera-1ch-media.json", description, error))
+        << error;
+    OnvifSim::CSimServer server;
+    auto device = server.addDevice(description, &error, 0, "::1");
+    if (!device)
+        GTEST_SKIP() << "no IPv6 loopback here: " << error;
+    const auto user = description.users.at(0);
+    const std::string login = "--host ::1 --port " + std::to_string(device->port()) + " --user " + user.name +
+                              " --password " + user.password;
+    const RunResult info = runCli(login + " info --json");
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    Json::Value identity;
+    ASSERT_TRUE(parseJson(info.out, identity)) << info.out;
+    EXPECT_EQ(identity["Identity"]["Model"].asString(), description.identity.model);
+
+    const RunResult uri = runCli(login + " stream-uri 0 0 --json");
+    ASSERT_EQ(uri.exitCode, 0) << uri.err;
+    EXPECT_NE(uri.out.find("rtsp://[::1]:"), std::string::npos) << uri.out;
+
+    const RunResult stream = runCli(login + " stream 0 0 --seconds 1 --json");
+    ASSERT_EQ(stream.exitCode, 0) << stream.err;
+    Json::Value summary;
+    ASSERT_TRUE(parseJson(stream.out, summary)) << stream.out;
+    EXPECT_GE(summary["Frames"].asInt(), 1);
+    server.stop();
 }
 
 } // namespace

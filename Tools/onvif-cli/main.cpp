@@ -43,7 +43,7 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     // Device options may follow the command too: "onvif-cli profiles --json".
     app.fallthrough();
-    app.add_option("--host", options.host, "device address (IPv4); none: the embedded simulator");
+    app.add_option("--host", options.host, "device address: host name, IPv4 or IPv6; none: the embedded simulator");
     app.add_option("--port", options.port, "device HTTP(S) port")->check(CLI::Range(1, 65535));
     app.add_option("--media-port", options.mediaPort, "RTSP port when the device sits behind a port mapping")
         ->check(CLI::Range(0, 65535));
