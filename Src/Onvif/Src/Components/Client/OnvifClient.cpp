@@ -35,6 +35,7 @@ COnvifClient::~COnvifClient()
 {
     // Timers call back into this object: stop them before any member goes.
     m_loginTimer.stopAndWait();
+    releaseAsyncLoginSlot();
     clearOnlineInfo();
 }
 

@@ -87,6 +87,10 @@ private:
     bool probeReachable();
     void notifyLoginResult(int reason, bool afterProfiles);
     void failLogin(int reason, uint32_t code, bool afterProfiles);
+    // The process-wide limit on asynchronous logins: a slot is held from scheduling the
+    // login until it has finished or been cancelled.
+    bool takeAsyncLoginSlot();
+    void releaseAsyncLoginSlot();
     // "Keyword<addr-port-media-mode-key5>" for log lines.
     std::string keyword() const;
 
@@ -96,6 +100,7 @@ private:
     std::atomic<bool> m_loggedIn{false};
     std::atomic<int> m_failureReason{LOGIN_FAIL_OTHER};
     std::atomic<uint32_t> m_errorCode{0};
+    std::atomic<bool> m_holdsLoginSlot{false};
     Zentar::Infra::CTimer m_loginTimer{"OnvifloginTimer"};
 
     Zentar::Infra::CMutex m_onlineMutex;
