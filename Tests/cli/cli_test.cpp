@@ -360,3 +360,89 @@ TEST(CliProcess, LoginAndStreamOverIpv6Loopback)
 }
 
 } // namespace
+
+namespace {
+
+Json::Value loadJsonFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    Json::Value json;
+    parseJson(text.str(), json);
+    return json;
+}
+
+// A profile with an audio encoder and no video: what --url on it writes, by codec.
+TEST(CliProcess, AudioOnlyStreamWritesTheAudio)
+{
+    OnvifSim::SetLogEnabled(false);
+    struct Case {
+        const char* device;
+        const char* codec;
+        bool adts;   // AAC units carry ADTS headers; G.711 is raw samples
+    };
+    const Case cases[] = {
+        {"camera-1ch-media.json", "G.711 mu-law", false},
+        {"camera-2ch-media2-h265.json", "AAC", true},
+    };
+    for (const Case& c : cases) {
+        Json::Value description = loadJsonFile(OnvifSim::DevicesDir() + "/" + c.device);
+        Json::Value audioOnly;
+        audioOnly["token"] = "Profile_Audio";
+        audioOnly["name"] = "Microphone";
+        audioOnly["audioSource"] = "AudioSource_1";
+        audioOnly["audioEncoder"] = "AudioEncoder_1";
+        // A channel has room for three profiles.
+        for (Json::Value& channel : description["channels"]) {
+            if (channel["profiles"].size() < 3) {
+                channel["profiles"].append(audioOnly);
+                break;
+            }
+        }
+        OnvifSim::CSimServer server;
+        std::string error;
+        auto device = server.addDevice(description, &error);
+        ASSERT_TRUE(device) << c.device << ": " << error;
+        const auto user = device->description().users.at(0);
+        std::string url = device->rtspUrl("Profile_Audio");
+        url.insert(url.find("://") + 3, user.name + ":" + user.password + "@");
+        const std::string path = "/tmp/onvif-cli-audio-" + std::to_string(getpid()) + ".bin";
+        const RunResult run = runCli("stream --url " + url + " --seconds 2 -o " + path + " --json");
+        ASSERT_EQ(run.exitCode, 0) << c.device << ": " << run.err;
+        Json::Value summary;
+        ASSERT_TRUE(parseJson(run.out, summary)) << run.out;
+        EXPECT_TRUE(summary["AudioOnly"].asBool()) << c.device;
+        EXPECT_EQ(summary["AudioCodec"].asString(), c.codec);
+        std::ifstream file(path, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        unlink(path.c_str());
+        ASSERT_GT(bytes.size(), 1000u) << c.device << ": about two seconds of audio expected";
+        const bool syncWord = static_cast<uint8_t>(bytes[0]) == 0xFF && (static_cast<uint8_t>(bytes[1]) & 0xF0) == 0xF0;
+        EXPECT_EQ(syncWord, c.adts) << c.device;
+        server.stop();
+    }
+}
+
+// A camera joined mid-GOP: the first key frame comes about two seconds in, and the status
+// says so instead of looking like a healthy stream.
+TEST(CliProcess, LateFirstKeyFrameShowsInTheStatus)
+{
+    OnvifSim::SetLogEnabled(false);
+    Json::Value description = loadJsonFile(OnvifSim::DevicesDir() + "/camera-1ch-media.json");
+    description["rtsp"]["fault"] = "lateKeyFrame";
+    OnvifSim::CSimServer server;
+    std::string error;
+    auto device = server.addDevice(description, &error);
+    ASSERT_TRUE(device) << error;
+    const auto user = device->description().users.at(0);
+    std::string url = device->rtspUrl("Profile_2");
+    url.insert(url.find("://") + 3, user.name + ":" + user.password + "@");
+    const RunResult run = runCli("stream --url " + url + " --seconds 4");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("no key frame yet"), std::string::npos) << "live status lines: " << run.err;
+    EXPECT_NE(run.out.find("first key frame late: after"), std::string::npos) << run.out;
+    server.stop();
+}
+
+} // namespace

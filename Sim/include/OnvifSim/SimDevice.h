@@ -22,6 +22,7 @@ enum class ERtspFault {
     TruncatedRtp,    // every RTP packet cut to 8 bytes, shorter than its fixed header
     BadRtpVersion,   // RTP version 1 in every header
     Garbage,         // bytes that are not RTP (on TCP: not '$' framed) instead of the media
+    LateKeyFrame,    // video sessions start just after a key frame, so the first one comes a GOP late
 };
 
 class CSimDevice {
