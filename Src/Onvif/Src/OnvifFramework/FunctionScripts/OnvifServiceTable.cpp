@@ -3,8 +3,10 @@
 // here as their service objects arrive.
 #include "OnvifFramework/FunctionScripts/OnvifServiceRegistry.h"
 #include "OnvifProtocolCore/DeviceManagement/OnvifDeviceManagement.h"
+#include "OnvifProtocolCore/ImagingConfiguration/OnvifImagingCfg.h"
 #include "OnvifProtocolCore/Media2/OnvifMedia2.h"
 #include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCfg.h"
+#include "OnvifProtocolCore/PTZControl/OnvifPTZControl.h"
 
 namespace RPC {
 namespace Onvif {
@@ -25,6 +27,8 @@ const std::vector<OnvifServiceRow>& onvifServiceTable()
         {"DeviceManagement", &make<COnvifDeviceManagement>},
         {"MediaCfg", &make<COnvifMediaCfg>},
         {"Media2", &make<COnvifMedia2>},
+        {"PtzControl", &make<COnvifPTZControl>},
+        {"ImagingCfg", &make<COnvifImagingCfg>},
     };
     return kRows;
 }

@@ -34,8 +34,17 @@ extern const OnvifField kAudioEncoderCore[];    // Name, UseCount, token, Encodi
 extern const OnvifField kVideoSourceCfg[];      // with "Bounds" from the attributes
 extern const OnvifField kAudioSourceCfg[];
 extern const OnvifField kConfig[];              // tt:Config: analytics modules and rules
-extern const OnvifField kPtzVector[];           // tt:PTZVector / tt:PTZSpeed: PanTilt x, y, space; Zoom x, space
-extern const OnvifField kPtzConfiguration[];    // tt:PTZConfiguration after its head, without the default speed
+extern const OnvifField kFloatRange[];          // tt:FloatRange: "Min", "Max" (doubles)
+// tt:PTZVector and tt:PTZSpeed, {kPtzPanTilt, kPtzZoom}: PanTilt x, y, space; Zoom x, space.
+extern const OnvifField kPtzPanTilt[];
+extern const OnvifField kPtzZoom[];
+// tt:PTZConfiguration after its head: node and default spaces, then (after the default
+// speed, in the schema's order) the time-out and the limits.
+extern const OnvifField kPtzConfigurationSpaces[];
+extern const OnvifField kPtzConfigurationLimits[];
+// tt:ImagingSettings20 (and the Media ver10 source's tt:ImagingSettings, a subset), in the
+// schema's element order so that a Set writes it as devices expect.
+extern const OnvifField kImagingSettings[];
 extern const OnvifField kOsd[];                 // tt:OSDConfiguration
 extern const OnvifField kRelayOutput[];         // tt:RelayOutput
 

@@ -39,37 +39,41 @@ const char* qualifiedPath(const char* path, const char* prefix, char (&buffer)[k
     return n > 0 && static_cast<size_t>(n) < sizeof buffer ? buffer : nullptr;
 }
 
-int writeScalar(CSOAPMessage& msg, const char* path, OnvifFieldType type, const Json::Value& v)
+int writeScalar(CSOAPMessage& msg, const char* path, OnvifFieldType type, const Json::Value& v, int i)
 {
     switch (type) {
     case FIELD_INT:
-        return v.isConvertibleTo(Json::intValue) ? msg.set(path, v.asInt()) : -1;
+        return v.isConvertibleTo(Json::intValue) ? msg.set(path, v.asInt(), i) : -1;
     case FIELD_DOUBLE:
-        return v.isConvertibleTo(Json::realValue) ? msg.set(path, v.asDouble()) : -1;
+        return v.isConvertibleTo(Json::realValue) ? msg.set(path, v.asDouble(), i) : -1;
     case FIELD_BOOL:
-        return v.isConvertibleTo(Json::booleanValue) ? msg.set(path, v.asBool()) : -1;
+        return v.isConvertibleTo(Json::booleanValue) ? msg.set(path, v.asBool(), i) : -1;
     case FIELD_TEXT:
-        return v.isConvertibleTo(Json::stringValue) ? msg.set(path, v.asString().c_str(), true) : -1;
+        return v.isConvertibleTo(Json::stringValue) ? msg.set(path, v.asString().c_str(), true, i) : -1;
     default:
         return -1;
     }
 }
 
-int writeField(CSOAPMessage& msg, const OnvifField& f, const Json::Value& req, const char* prefix)
+int writeField(CSOAPMessage& msg, const OnvifField& f, const Json::Value& req, const char* prefix, int i)
 {
     char buffer[kMaxRequestPath];
     const char* path = qualifiedPath(f.path, prefix, buffer);
     if (!path)
         return -1;
     const Json::Value* v = findKey(req, f.key);
+    if ((f.flags & FIELD_REQUIRED) && (!v || v->isNull())) {
+        ONVIF_LOG(LOG_ERROR, "[ERRLN] required request key %s missing\n", f.key);
+        return -1;
+    }
     if (!v && f.defaultValue)
-        return msg.set(path, f.defaultValue, true);
+        return msg.set(path, f.defaultValue, true, i);
     if (isEmptyValue(v))
-        return (f.flags & FIELD_SEND_EMPTY) ? msg.set(path, static_cast<const char*>(nullptr), true) : 0;
+        return (f.flags & FIELD_SEND_EMPTY) ? msg.set(path, static_cast<const char*>(nullptr), true, i) : 0;
     if (f.type == FIELD_RECORD_LIST)
         return -1;   // request records are written by the operation's hook
     if (f.type != FIELD_TEXT_LIST)
-        return writeScalar(msg, path, f.type, *v);
+        return writeScalar(msg, path, f.type, *v, i);
     if (!v->isArray())
         return -1;
     for (Json::ArrayIndex i = 0; i < v->size(); ++i) {
@@ -153,12 +157,30 @@ bool readValue(CSOAPMessage& msg, const OnvifField& f, Json::Value& out, int i, 
     return false;
 }
 
+// Where the row's request keys live: the request itself, or its member named by the row
+// (absent: no parameters). Null when that member is something other than a record.
+const Json::Value* operationParams(const OnvifOperation& op, const Json::Value& req)
+{
+    if (!op.requestObject)
+        return &req;
+    const Json::Value* params = req.find(op.requestObject, op.requestObject + std::strlen(op.requestObject));
+    if (!params || params->isNull()) {
+        static const Json::Value kNoParams(Json::objectValue);
+        return &kNoParams;
+    }
+    if (!params->isObject()) {
+        ONVIF_LOG(LOG_ERROR, "[ERRLN] request member %s is not a record\n", op.requestObject);
+        return nullptr;
+    }
+    return params;
+}
+
 } // namespace
 
-int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req, const char* prefix)
+int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req, const char* prefix, int i)
 {
     for (const OnvifField* f = fields; f && f->key; ++f) {
-        if (writeField(msg, *f, req, prefix) != 0) {
+        if (writeField(msg, *f, req, prefix, i) != 0) {
             ONVIF_LOG(LOG_ERROR, "[ERRLN] request key %s not written\n", f->key);
             return -1;
         }
@@ -219,9 +241,10 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
         ONVIF_ERRLN();
         return -1;
     }
-    if (request.set(element, static_cast<const char*>(nullptr), true) != 0 ||
-        writeFields(request, op.requestFields, req, op.prefix) != 0 ||
-        (op.buildRequest && op.buildRequest(request, req) != 0) || request.getLastError() != 0) {
+    const Json::Value* params = operationParams(op, req);
+    if (!params || request.set(element, static_cast<const char*>(nullptr), true) != 0 ||
+        writeFields(request, op.requestFields, *params, op.prefix) != 0 ||
+        (op.buildRequest && op.buildRequest(request, *params) != 0) || request.getLastError() != 0) {
         ONVIF_ERRLN();
         return -1;
     }

@@ -37,6 +37,7 @@ enum OnvifFieldFlags : unsigned {
     FIELD_DEFAULT = 0,
     FIELD_SEND_EMPTY = 1u << 0,   // request: write the element even when the key is absent or empty
     FIELD_ALWAYS = 1u << 1,       // response: write 0 / false / "" when the element is absent
+    FIELD_REQUIRED = 1u << 2,     // request: an absent (or null) key fails the operation before sending
 };
 
 // A request or response field: JSON key (dots make nested records: "Device.XAddr"),
@@ -60,6 +61,7 @@ struct OnvifField {
     constexpr OnvifField always() const { return with(flags | FIELD_ALWAYS, defaultValue); }
     constexpr OnvifField sendEmpty() const { return with(flags | FIELD_SEND_EMPTY, defaultValue); }
     constexpr OnvifField defaultsTo(const char* text) const { return with(flags, text); }
+    constexpr OnvifField required() const { return with(flags | FIELD_REQUIRED, defaultValue); }
 
 private:
     constexpr OnvifField with(unsigned newFlags, const char* newDefault) const
@@ -98,7 +100,8 @@ enum OnvifOperationFlags : unsigned {
 using Zentar::SOAPFramework::CSOAPMessage;
 using Zentar::SOAPFramework::NSEntry;
 
-// Hooks for the irregular parts. Both return 0 on success, -1 to fail the operation.
+// Hooks for the irregular parts. Both return 0 on success, -1 to fail the operation. A
+// request hook gets the operation's parameters (the request object when the row names one).
 using OnvifRequestHook = int (*)(CSOAPMessage& request, const Json::Value& req);
 using OnvifResponseHook = int (*)(CSOAPMessage& response, const Json::Value& req, Json::Value& rsp);
 
@@ -107,6 +110,10 @@ struct OnvifOperation {
     const char* operation = nullptr;   // the ONVIF operation; the answer is "<operation>Response"
     const char* prefix = nullptr;      // the service's prefix: the request element is "/<prefix>:<operation>"
     const NSEntry* namespaces = nullptr;
+    // The member of the request record that holds the operation's parameters ("ContinuousMove":
+    // {...}); nullptr: they sit at the top level beside "XAddr". Request fields and the
+    // request hook read from it.
+    const char* requestObject = nullptr;
     const OnvifField* requestFields = nullptr;
     const OnvifField* responseFields = nullptr;
     unsigned flags = OP_DEFAULT;
@@ -124,6 +131,8 @@ struct OnvifOperation {
 
     // Builder steps: each gives a copy with one more column set.
     constexpr OnvifOperation in(const OnvifField* fields) const { return with(&OnvifOperation::requestFields, fields); }
+    // The parameters come inside the request member `name` rather than at the top level.
+    constexpr OnvifOperation within(const char* name) const { return with(&OnvifOperation::requestObject, name); }
     constexpr OnvifOperation out(const OnvifField* fields) const
     {
         return with(&OnvifOperation::responseFields, fields);
@@ -180,8 +189,10 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
                  Json::Value& rsp);
 
 // The pieces of the engine, for hooks that write or read more than a flat list.
-// prefix qualifies request paths whose first step has none (see OnvifField).
-int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req, const char* prefix = nullptr);
+// prefix qualifies request paths whose first step has none (see OnvifField); i fills a
+// "[%d]" slot of the paths (one record of a repeated request element).
+int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req, const char* prefix = nullptr,
+                int i = -1);
 // i and j fill the "[%d]" slots of the paths (records inside repeated elements).
 void readFields(CSOAPMessage& msg, const OnvifField* fields, Json::Value& rsp, int i = -1, int j = -1);
 // "/Envelope/Body/<name>Response" present?
