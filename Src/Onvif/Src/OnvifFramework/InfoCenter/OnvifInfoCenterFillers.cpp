@@ -28,17 +28,12 @@ const FillRow kDeviceIOCaps = {"DeviceIO", "DeviceIOService", "GetServiceCapabil
                                &COnvifInfoCenter::setDeviceIOCaps, false};
 const FillRow kDigitalInputs = {"DeviceIO", "DeviceIOService", "GetDigitalInputs", nullptr, STORE_LOCAL,
                                 &COnvifInfoCenter::setDigitalInputsInfo, false};
-const FillRow kImagingOptions = {"Imaging", "ImagingCfg", "GetOptions", "VideoSourceToken", STORE_LOCAL,
-                                 &COnvifInfoCenter::setImagingOptionsInfo, false};
 const FillRow kOSDOptions = {"Media", "MediaCfg", "GetOSDOptions", "ConfigurationToken", STORE_REMOTE,
                              &COnvifInfoCenter::setOSDOptionsInfo, true};
 const FillRow kMaskOptions = {"Media2", "Media2", "GetMaskOptions", "ConfigurationToken", STORE_LOCAL,
                               &COnvifInfoCenter::setMaskOptionsInfo, false};
 const FillRow kAnalyticsModules = {"Analytics", "VideoAnalytics", "GetAnalyticsModules", "ConfigurationToken",
                                    STORE_REMOTE, &COnvifInfoCenter::setAnalyticsModulesInfo, false};
-// The PTZ component reads node limits from either side; keep the answer on both.
-const FillRow kPTZNode = {"PTZ", "PtzControl", "GetPTZNode", "NodeToken", STORE_BOTH, &COnvifInfoCenter::setPTZNode,
-                          false};
 
 bool run(const ServerInfo& info, const FillRow& row, Json::Value& request, Json::Value& result)
 {
@@ -84,11 +79,6 @@ bool digitalInputs(const ServerInfo& info, Json::Value& request, Json::Value& re
     return run(info, kDigitalInputs, request, result);
 }
 
-bool imagingOptions(const ServerInfo& info, Json::Value& request, Json::Value& result)
-{
-    return run(info, kImagingOptions, request, result);
-}
-
 bool osdOptions(const ServerInfo& info, Json::Value& request, Json::Value& result)
 {
     return run(info, kOSDOptions, request, result);
@@ -102,11 +92,6 @@ bool maskOptions(const ServerInfo& info, Json::Value& request, Json::Value& resu
 bool analyticsModules(const ServerInfo& info, Json::Value& request, Json::Value& result)
 {
     return run(info, kAnalyticsModules, request, result);
-}
-
-bool ptzNode(const ServerInfo& info, Json::Value& request, Json::Value& result)
-{
-    return run(info, kPTZNode, request, result);
 }
 
 } // namespace InfoCenterFill

@@ -1,7 +1,6 @@
 #pragma once
 // Fillers of the cache slots whose composite operations are not part of the script
-// library yet (device IO, imaging options, OSD and mask options, analytics modules, PTZ
-// node). Each runs its one ONVIF operation through commonOpList and stores the answer in
+// library yet (device IO, OSD and mask options, analytics modules). Each runs its one ONVIF operation through commonOpList and stores the answer in
 // the centre under the token of the request, exactly as the scripts do for the other
 // slots. Signature of a filler: (login, request, result) -> success.
 #include <json/json.h>
@@ -16,11 +15,9 @@ using Zentar::Component::ServerInfo;
 
 bool deviceIOServiceCaps(const ServerInfo& info, Json::Value& request, Json::Value& result); // slot 14
 bool digitalInputs(const ServerInfo& info, Json::Value& request, Json::Value& result);       // slot 20
-bool imagingOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);      // slot 7
 bool osdOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);          // slot 10
 bool maskOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);         // slot 12
 bool analyticsModules(const ServerInfo& info, Json::Value& request, Json::Value& result);    // slot 9
-bool ptzNode(const ServerInfo& info, Json::Value& request, Json::Value& result);             // slot 17
 
 } // namespace InfoCenterFill
 } // namespace Onvif
