@@ -6,7 +6,9 @@
 #include "Description/JsonFields.h"
 #include "Description/Namespaces.h"
 #include "Common/TimeUtil.h"
+#include "Imaging/ImagingModel.h"
 #include "Media/MediaModel.h"
+#include "Ptz/PtzModel.h"
 
 #include <json/reader.h>
 
@@ -281,6 +283,11 @@ bool LoadDescription(const Json::Value& json, CDeviceDescription& out, std::stri
     Json::Value media;   // the media members are checked here and read again when the device runs
     if (error.empty())
         BuildMediaModel(json, media, error);
+    Json::Value ptz, imaging;   // the same for the domes and the picture settings
+    if (error.empty())
+        BuildPtzModel(json, ptz, error);
+    if (error.empty())
+        BuildImagingModel(json, imaging, error);
     if (!error.empty()) {
         error = source + ": " + error;
         return false;

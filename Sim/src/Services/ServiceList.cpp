@@ -6,6 +6,8 @@ namespace OnvifSim {
 const CServiceHandler& DeviceService();
 const CServiceHandler& MediaService();
 const CServiceHandler& Media2Service();
+const CServiceHandler& PtzService();
+const CServiceHandler& ImagingService();
 
 const std::vector<const CServiceHandler*>& ServiceHandlers()
 {
@@ -13,6 +15,8 @@ const std::vector<const CServiceHandler*>& ServiceHandlers()
         &DeviceService(),
         &MediaService(),
         &Media2Service(),
+        &PtzService(),
+        &ImagingService(),
     };
     return list;
 }
