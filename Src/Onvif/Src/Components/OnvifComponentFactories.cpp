@@ -5,6 +5,8 @@
 #include "Component/ClientContext.h"
 #include "Component/FactoryRegistry.h"
 #include "IEncode.h"
+#include "IPTZBase.h"
+#include "IPtz.h"
 #include "ILogicDeviceManager.h"
 #include "IMagicBox.h"
 #include "IMediaManager.h"
@@ -44,6 +46,15 @@ const ClientGetterRow kSnapManagerRow = {Zentar::Snapshot::ISnapManager::kInterf
                                          ONVIF_COMPONENT_VERSION("OnvifSnapManager"),
                                          [](COnvifClient& c) -> IUnknown* { return c.getSnapManager(); }, nullptr};
 
+const ClientGetterRow kPTZBaseRow = {Zentar::Comm::IPTZBase::kInterfaceName,
+                                     {"OnvifClientPTZBase", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+                                     [](COnvifClient& c) -> IUnknown* { return c.getPTZBase(); }, nullptr};
+// A host that asks the factory rather than the client gets the first channel's PTZ; the
+// client's getIPtz serves every other channel.
+const ClientGetterRow kPtzRow = {Zentar::Comm::IPtz::kInterfaceName,
+                                 {"OnvifClientPtz", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+                                 [](COnvifClient& c) -> IUnknown* { return c.getIPtz(0); }, nullptr};
+
 } // namespace
 
 COnvifClient* currentOnvifClient()
@@ -76,6 +87,8 @@ IFactoryUnknown* makeLogicDeviceManagerFactory() { return new (std::nothrow) CCl
 IFactoryUnknown* makeTimeClientFactory() { return new (std::nothrow) CClientGetterFactory(kTimeClientRow); }
 IFactoryUnknown* makeMediaManagerFactory() { return new (std::nothrow) CClientGetterFactory(kMediaManagerRow); }
 IFactoryUnknown* makeSnapManagerFactory() { return new (std::nothrow) CClientGetterFactory(kSnapManagerRow); }
+IFactoryUnknown* makePTZBaseFactory() { return new (std::nothrow) CClientGetterFactory(kPTZBaseRow); }
+IFactoryUnknown* makePtzFactory() { return new (std::nothrow) CClientGetterFactory(kPtzRow); }
 
 // ---- live stream sources --------------------------------------------------------------
 

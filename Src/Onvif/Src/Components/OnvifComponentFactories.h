@@ -36,6 +36,8 @@ Zentar::Component::IFactoryUnknown* makeLogicDeviceManagerFactory();
 Zentar::Component::IFactoryUnknown* makeTimeClientFactory();
 Zentar::Component::IFactoryUnknown* makeMediaManagerFactory();
 Zentar::Component::IFactoryUnknown* makeSnapManagerFactory();
+Zentar::Component::IFactoryUnknown* makePTZBaseFactory();
+Zentar::Component::IFactoryUnknown* makePtzFactory();
 
 // Live stream sources: instance() finds the calling context's client for the record and
 // asks it for the source of (channel, stream type, transport; -1: the record's).

@@ -4,6 +4,8 @@
 #include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
 #include "Components/DeviceQuery/OnvifMagicBox.h"
 #include "Components/DeviceQuery/OnvifMediaManager.h"
+#include "Components/Ptz/OnvifPTZBase.h"
+#include "Components/Ptz/OnvifPtz.h"
 #include "Components/SnapManager/OnvifSnapManager.h"
 #include "Components/StreamSource/OnvifStreamSource.h"
 #include "Components/TimeClient/OnvifTimeClient.h"

@@ -26,6 +26,8 @@ class COnvifEncode;
 class COnvifTimeClient;
 class COnvifStreamSource;
 class COnvifSnapManager;
+class COnvifPtz;
+class COnvifPTZBase;
 
 // Why the last login failed, as the host's login-result procedure is told.
 enum OnvifLoginFailure { LOGIN_FAIL_OTHER = 0, LOGIN_FAIL_CREDENTIALS = 1, LOGIN_FAIL_UNREACHABLE = 33 };
@@ -47,7 +49,7 @@ public:
     bool attachLoginResultProc(LoginResultProc proc) override;
     bool detachLoginResultProc() override;
 
-    Zentar::Component::IPtz* getIPtz(int channel) override;
+    Zentar::Comm::IPtz* getIPtz(int channel) override;
     Zentar::Stream::IStreamSource* getIStreamSource(const Zentar::Component::StreamRequest& request) override;
     Zentar::Component::IDevAudioEnc* getDevAudioEnc(const Zentar::Component::StreamRequest& request) override;
     Zentar::Component::IConfigManager* getConfigManager() override;
@@ -67,6 +69,8 @@ public:
     void destroy() override;
     // The device's snapshot manager (handed out by the "SnapManager" factory).
     Zentar::Snapshot::ISnapManager* getSnapManager();
+    // The device's stored preset and tour tables (handed out by the "Comm::PTZBase" factory).
+    Zentar::Comm::IPTZBase* getPTZBase();
 
     const ServerInfo& getServerInfo() const { return *m_serverInfo; }
     bool isLoggedIn() const { return m_loggedIn.load(); }
@@ -110,6 +114,8 @@ private:
     std::unique_ptr<COnvifTimeClient> m_timeClient;
     std::unique_ptr<COnvifSnapManager> m_snapManager;
     std::vector<std::unique_ptr<COnvifStreamSource>> m_streamSources;
+    std::vector<std::unique_ptr<COnvifPtz>> m_ptzs;
+    std::unique_ptr<COnvifPTZBase> m_ptzBase;
 };
 
 } // namespace Onvif
