@@ -4,6 +4,7 @@
 
 #include "Component/ClientContext.h"
 #include "Component/FactoryRegistry.h"
+#include "IConfigManager.h"
 #include "IEncode.h"
 #include "IPTZBase.h"
 #include "IPtz.h"
@@ -55,6 +56,11 @@ const ClientGetterRow kPtzRow = {Zentar::Comm::IPtz::kInterfaceName,
                                  {"OnvifClientPtz", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
                                  [](COnvifClient& c) -> IUnknown* { return c.getIPtz(0); }, nullptr};
 
+const ClientGetterRow kConfigManagerRow = {IConfigManager::kInterfaceName,
+                                           {"OnvifClientConfigManager", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+                                           [](COnvifClient& c) -> IUnknown* { return c.getConfigManager(); },
+                                           nullptr};
+
 } // namespace
 
 COnvifClient* currentOnvifClient()
@@ -89,6 +95,7 @@ IFactoryUnknown* makeMediaManagerFactory() { return new (std::nothrow) CClientGe
 IFactoryUnknown* makeSnapManagerFactory() { return new (std::nothrow) CClientGetterFactory(kSnapManagerRow); }
 IFactoryUnknown* makePTZBaseFactory() { return new (std::nothrow) CClientGetterFactory(kPTZBaseRow); }
 IFactoryUnknown* makePtzFactory() { return new (std::nothrow) CClientGetterFactory(kPtzRow); }
+IFactoryUnknown* makeConfigManagerFactory() { return new (std::nothrow) CClientGetterFactory(kConfigManagerRow); }
 
 // ---- live stream sources --------------------------------------------------------------
 

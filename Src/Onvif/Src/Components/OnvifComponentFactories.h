@@ -38,6 +38,7 @@ Zentar::Component::IFactoryUnknown* makeMediaManagerFactory();
 Zentar::Component::IFactoryUnknown* makeSnapManagerFactory();
 Zentar::Component::IFactoryUnknown* makePTZBaseFactory();
 Zentar::Component::IFactoryUnknown* makePtzFactory();
+Zentar::Component::IFactoryUnknown* makeConfigManagerFactory();
 
 // Live stream sources: instance() finds the calling context's client for the record and
 // asks it for the source of (channel, stream type, transport; -1: the record's).

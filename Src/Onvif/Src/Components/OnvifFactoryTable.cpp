@@ -16,7 +16,7 @@ namespace {
 const OnvifFactoryRow kFactoryTable[] = {
     {"COnvifClient::CFactory", "Client", "Onvif", &COnvifClient::CFactory::make},
     {"CStreamSourceFactory", "StreamSource", "Onvif.MediaRealStream", &CStreamSourceFactory::make},
-    {"CIConfigManagerFactory", "ConfigManager", "Onvif", nullptr},
+    {"CIConfigManagerFactory", "ConfigManager", "Onvif", &makeConfigManagerFactory},
     {"CIPtzManagerFactory", "Ptz", "Onvif", &makePtzFactory},
     {"CPTZBaseFactory", "Comm::PTZBase", "Onvif", &makePTZBaseFactory},
     {"CEventManagerFactory", "EventManager", "Onvif", nullptr},

@@ -1,5 +1,6 @@
 #include "Components/Client/OnvifClient.h"
 
+#include "Components/ConfigManager/OnvifConfigManager.h"
 #include "Components/DeviceQuery/OnvifEncode.h"
 #include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
 #include "Components/DeviceQuery/OnvifMagicBox.h"

@@ -27,6 +27,7 @@ class COnvifTimeClient;
 class COnvifStreamSource;
 class COnvifSnapManager;
 class COnvifPtz;
+class COnvifConfigManager;
 class COnvifPTZBase;
 
 // Why the last login failed, as the host's login-result procedure is told.
@@ -116,6 +117,7 @@ private:
     std::vector<std::unique_ptr<COnvifStreamSource>> m_streamSources;
     std::vector<std::unique_ptr<COnvifPtz>> m_ptzs;
     std::unique_ptr<COnvifPTZBase> m_ptzBase;
+    std::unique_ptr<COnvifConfigManager> m_configManager;
 };
 
 } // namespace Onvif

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "Components/Client/OnvifClient.h"
+#include "Components/ConfigManager/OnvifConfigManager.h"
 #include "Components/DeviceQuery/OnvifEncode.h"
 #include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
 #include "Components/DeviceQuery/OnvifMagicBox.h"
@@ -134,7 +135,11 @@ Zentar::Comm::IPtz* COnvifClient::getIPtz(int channel)
 }
 
 IDevAudioEnc* COnvifClient::getDevAudioEnc(const StreamRequest&) { return notSupported<IDevAudioEnc>("IDevAudioEnc"); }
-IConfigManager* COnvifClient::getConfigManager() { return notSupported<IConfigManager>("IConfigManager"); }
+IConfigManager* COnvifClient::getConfigManager()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_configManager, m_serverInfo, "new COnvifConfigManager failed,m_configManager is NULL\n");
+}
 IUpgrader* COnvifClient::getUpgrader() { return notSupported<IUpgrader>("IUpgrader"); }
 IAlarm* COnvifClient::getIAlarm() { return notSupported<IAlarm>("IAlarm"); }
 IOSDManager* COnvifClient::getOSDManager() { return notSupported<IOSDManager>("IOSDManager"); }
