@@ -76,10 +76,12 @@ int writeField(CSOAPMessage& msg, const OnvifField& f, const Json::Value& req, c
         return writeScalar(msg, path, f.type, *v, i);
     if (!v->isArray())
         return -1;
-    for (Json::ArrayIndex i = 0; i < v->size(); ++i) {
-        const Json::Value& item = (*v)[i];
-        if (!item.isConvertibleTo(Json::stringValue) ||
-            msg.set(path, item.asString().c_str(), true, static_cast<int>(i)) != 0)
+    // Inside a repeated record (i given) the list's own index takes the second slot.
+    for (Json::ArrayIndex k = 0; k < v->size(); ++k) {
+        const Json::Value& item = (*v)[k];
+        const int first = i >= 0 ? i : static_cast<int>(k);
+        const int second = i >= 0 ? static_cast<int>(k) : -1;
+        if (!item.isConvertibleTo(Json::stringValue) || msg.set(path, item.asString().c_str(), true, first, second) != 0)
             return -1;
     }
     return 0;
