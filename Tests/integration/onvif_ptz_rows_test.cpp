@@ -85,7 +85,8 @@ Pairs kConfigurationResult(const std::string& base)
 const std::string kTourSpots =
     "<tt:TourSpot><tt:PresetDetail><tt:PresetToken>1</tt:PresetToken></tt:PresetDetail>"
     "<tt:Speed><tt:PanTilt x=\"0.5\" y=\"0.5\"/></tt:Speed><tt:StayTime>PT5S</tt:StayTime></tt:TourSpot>"
-    "<tt:TourSpot><tt:PresetDetail><tt:Home>true</tt:Home></tt:PresetDetail><tt:StayTime>PT10S</tt:StayTime></tt:TourSpot>"
+    "<tt:TourSpot><tt:PresetDetail><tt:Home>true</tt:Home></tt:PresetDetail>"
+    "<tt:StayTime>PT10S</tt:StayTime></tt:TourSpot>"
     "<tt:TourSpot><tt:PresetDetail><tt:PTZPosition><tt:PanTilt x=\"0.2\" y=\"0.3\"/><tt:Zoom x=\"0.4\"/>"
     "</tt:PTZPosition></tt:PresetDetail><tt:StayTime>PT1S</tt:StayTime></tt:TourSpot>";
 
@@ -113,7 +114,8 @@ const std::vector<RowCase> kCases = {
     {"PTZ", "PTZStop", R"({"Stop":{"ProfileToken":"P1","PanTilt":true,"Zoom":false}})", "Stop",
      {{"ProfileToken", "P1"}, {"PanTilt", "true"}, {"Zoom", "false"}}, empty("StopResponse"), {}},
     {"PTZ", "AbsoluteMove",
-     std::string(R"({"AbsoluteMove":{"ProfileToken":"P1","Position":{"PanTilt":{"x":0.75,"y":0.1,"space":")") + kGeneric +
+     std::string(R"({"AbsoluteMove":{"ProfileToken":"P1","Position":{"PanTilt":{"x":0.75,"y":0.1,"space":")") +
+         kGeneric +
          R"("},"Zoom":{"x":0.3}},"Speed":{"PanTilt":{"x":1,"y":1},"Zoom":{"x":0.5}}}})",
      "AbsoluteMove",
      {{"ProfileToken", "P1"}, {"Position/PanTilt/@x", "0.75"}, {"Position/PanTilt/@space", kGeneric},
@@ -176,7 +178,8 @@ const std::vector<RowCase> kCases = {
      "<tptz:GetPresetToursResponse><tptz:PresetTour token=\"T1\">" + kTourHead + kTourSpots +
          "</tptz:PresetTour><tptz:PresetTour token=\"T2\"><tt:Name>Empty</tt:Name></tptz:PresetTour>"
          "</tptz:GetPresetToursResponse>",
-     {{"PresetTour/0/Token", "\"T1\""}, {"PresetTour/0/Name", "\"Round\""}, {"PresetTour/0/Status/State", "\"Touring\""},
+     {{"PresetTour/0/Token", "\"T1\""}, {"PresetTour/0/Name", "\"Round\""},
+      {"PresetTour/0/Status/State", "\"Touring\""},
       {"PresetTour/0/AutoStart", "false"}, {"PresetTour/0/StartingCondition/RecurringTime", "2"},
       {"PresetTour/0/StartingCondition/Direction", "\"Forward\""},
       {"PresetTour/0/TourSpot/0/PresetDetail/PresetToken", "\"1\""}, {"PresetTour/0/TourSpot/0/Speed/PanTilt/x", "0.5"},
@@ -191,8 +194,9 @@ const std::vector<RowCase> kCases = {
          kTourSpots + "</tptz:PresetTour></tptz:GetPresetTourResponse>",
      {{"PresetTour/Token", "\"T1\""}, {"PresetTour/AutoStart", "true"},
       {"PresetTour/Status/CurrentTourSpot/PresetDetail/PresetToken", "\"2\""},
-      {"PresetTour/Status/CurrentTourSpot/Speed/Zoom/x", "0.5"}, {"PresetTour/Status/CurrentTourSpot/StayTime", "\"PT3S\""},
-      {"PresetTour/TourSpot/1/PresetDetail/Home", "true"}, {"PresetTour/TourSpot/2/PresetDetail/PTZPosition/Zoom/x", "0.4"},
+      {"PresetTour/Status/CurrentTourSpot/Speed/Zoom/x", "0.5"},
+      {"PresetTour/Status/CurrentTourSpot/StayTime", "\"PT3S\""}, {"PresetTour/TourSpot/1/PresetDetail/Home", "true"},
+      {"PresetTour/TourSpot/2/PresetDetail/PTZPosition/Zoom/x", "0.4"},
       {"PresetTour/TourSpot/2/PresetDetail/PTZPosition/PanTilt/y", "0.3"}}},
     {"PTZ", "GetPresetTourOptions", R"({"GetTourOptions":{"ProfileToken":"P1","PresetTourToken":"T1"}})",
      "GetPresetTourOptions", {{"ProfileToken", "P1"}, {"PresetTourToken", "T1"}},
@@ -393,6 +397,8 @@ TEST(PtzRowsCoverage, EveryCommandOfBothServicesHasACase)
 
 // ---- The continuous move's own rules ------------------------------------------------------
 
+const HttpReply kMoveAnswer = HttpReply::soap(200, ptzEnvelope(empty("ContinuousMoveResponse")));
+
 TEST(PtzContinuousMove, ZoomDecidesWhichVelocitiesGoOnTheWire)
 {
     const struct {
@@ -410,7 +416,7 @@ TEST(PtzContinuousMove, ZoomDecidesWhichVelocitiesGoOnTheWire)
         Json::Value req;
         req["ContinuousMove"]["ProfileToken"] = "P1";
         req["ContinuousMove"]["Velocity"] = parseJson(c.velocity);
-        Exchange ex = runService("PTZ", "ContinuousMove", req, HttpReply::soap(200, ptzEnvelope(empty("ContinuousMoveResponse"))));
+        Exchange ex = runService("PTZ", "ContinuousMove", req, kMoveAnswer);
         ASSERT_EQ(0, ex.ret) << c.velocity;
         const std::string body = ex.body();
         EXPECT_EQ(c.panTiltX, sentAt(body, "Velocity/PanTilt/@x")) << c.velocity;
@@ -432,7 +438,7 @@ TEST(PtzContinuousMove, ANegativeTimeoutMeansTheDevicesDefault)
         req["ContinuousMove"]["ProfileToken"] = "P1";
         req["ContinuousMove"]["Velocity"]["PanTilt"]["x"] = 0.1;
         req["ContinuousMove"]["Timeout"] = parseJson(c.timeout);
-        Exchange ex = runService("PTZ", "ContinuousMove", req, HttpReply::soap(200, ptzEnvelope(empty("ContinuousMoveResponse"))));
+        Exchange ex = runService("PTZ", "ContinuousMove", req, kMoveAnswer);
         ASSERT_EQ(0, ex.ret) << c.timeout;
         EXPECT_EQ(c.sent, sentAt(ex.body(), "Timeout")) << c.timeout;
     }

@@ -96,8 +96,9 @@ CommandResult runFocus(CCliHost& host, int channel, const std::string& direction
         return r;
     }
     Zentar::Infra::setLastError(0);
-    const bool ok = direction == "stop" ? ptz->stopMove()
-                                        : ptz->setFocusMode(true) && ptz->focusManually(direction == "far" ? 0.5f : -0.5f);
+    const bool ok = direction == "stop"
+                        ? ptz->stopMove()
+                        : ptz->setFocusMode(true) && ptz->focusManually(direction == "far" ? 0.5f : -0.5f);
     if (!ok) {
         const uint32_t code = Zentar::Infra::getLastError();
         r.error = "The focus of channel " + std::to_string(channel) + " did not " +

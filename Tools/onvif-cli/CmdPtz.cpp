@@ -57,7 +57,8 @@ std::string noPtzReason(CCliHost& host, int channel)
 std::string stateFile(const CCliHost& host, int channel)
 {
     const char* home = std::getenv("ONVIF_CLI_STATE_DIR");
-    std::string dir = home && *home ? home : std::string(std::getenv("HOME") ? std::getenv("HOME") : "/tmp") + "/.onvif-cli";
+    std::string dir =
+        home && *home ? home : std::string(std::getenv("HOME") ? std::getenv("HOME") : "/tmp") + "/.onvif-cli";
     ::mkdir(dir.c_str(), 0700);
     std::string name = host.serverInfo().address + "-" + std::to_string(host.serverInfo().port) + "-ch" +
                        std::to_string(channel) + ".json";
@@ -98,7 +99,8 @@ CommandResult failure(CCliHost& host, const std::string& what)
 {
     CommandResult r;
     const uint32_t code = Zentar::Infra::getLastError();
-    r.error = what + (code ? " " + CCliHost::explainError(code, host.deviceLabel()) : " See the log for the device's answer.");
+    r.error = what +
+              (code ? " " + CCliHost::explainError(code, host.deviceLabel()) : " See the log for the device's answer.");
     return r;
 }
 

@@ -82,7 +82,8 @@ int main(int argc, char** argv)
     streamCmd->add_option("--transport", streamArgs.transport, "tcp, udp, multicast or http")
         ->check(CLI::IsMember({"tcp", "udp", "multicast", "http"}));
     streamCmd->add_option("--seconds", streamArgs.seconds, "how long to receive")->check(CLI::Range(1, 3600));
-    streamCmd->add_option("-o,--output", streamArgs.outPath, "write the elementary stream (H.264/H.265 Annex B or JPEG)");
+    streamCmd->add_option("-o,--output", streamArgs.outPath,
+                          "write the elementary stream (H.264/H.265 Annex B or JPEG)");
     auto* snapshotCmd = app.add_subcommand("snapshot", "one JPEG picture of a channel");
     int snapChannel = 0;
     std::string snapOut;
@@ -115,7 +116,8 @@ int main(int argc, char** argv)
     ptzPreset->add_option("N", ptzArgs.number, "preset number, from 1")->check(CLI::NonNegativeNumber);
     ptzPreset->add_option("NAME", ptzArgs.name, "name of a preset being set");
     auto* ptzTour = ptzCmd->add_subcommand("tour", "preset tours: list, start N, stop N");
-    ptzTour->add_option("ACTION", ptzArgs.action, "list, start or stop")->check(CLI::IsMember({"list", "start", "stop"}));
+    ptzTour->add_option("ACTION", ptzArgs.action, "list, start or stop")
+        ->check(CLI::IsMember({"list", "start", "stop"}));
     ptzTour->add_option("N", ptzArgs.number, "tour number, from 1")->check(CLI::NonNegativeNumber);
     auto* ptzAux = ptzCmd->add_subcommand("aux", "switch an auxiliary: Wiper, IRLamp, Iris, RainBrush");
     std::string auxState = "on";
@@ -127,7 +129,9 @@ int main(int argc, char** argv)
     auto* imagingCmd = app.add_subcommand("imaging", "picture settings on the 0..100 scale, or change them with `set`");
     ImagingArgs imagingArgs;
     imagingCmd->fallthrough();
-    imagingCmd->add_option("CHANNEL", imagingArgs.channel, "channel, from 0")->required()->check(CLI::NonNegativeNumber);
+    imagingCmd->add_option("CHANNEL", imagingArgs.channel, "channel, from 0")
+        ->required()
+        ->check(CLI::NonNegativeNumber);
     auto* imagingSet = imagingCmd->add_subcommand("set", "change colour values (0..100), then read them back");
     imagingSet->fallthrough();
     const std::pair<const char*, const char*> colours[] = {

@@ -144,7 +144,8 @@ void ReadNode(const Json::Value& in, int index, int channels, Json::Value& model
             return void(error = where + ": a second node for token " + token + " or channel " +
                                 std::to_string(channel));
     CAxes start;
-    start.pan = limits["pan"][0].asDouble() > 0 ? limits["pan"][0].asDouble() : std::min(0.0, limits["pan"][1].asDouble());
+    start.pan =
+        limits["pan"][0].asDouble() > 0 ? limits["pan"][0].asDouble() : std::min(0.0, limits["pan"][1].asDouble());
     start.tilt = std::max(limits["tilt"][0].asDouble(), std::min(0.0, limits["tilt"][1].asDouble()));
     start.zoom = limits["zoom"][0].asDouble();
     node["position"] = AxesJson(start);

@@ -31,7 +31,8 @@ pugi::xml_node Find(pugi::xml_node parent, const std::string& dotted)
     size_t begin = 0;
     while (parent && begin <= dotted.size()) {
         const size_t dot = dotted.find('.', begin);
-        parent = Child(parent, dotted.substr(begin, dot == std::string::npos ? std::string::npos : dot - begin).c_str());
+        parent =
+            Child(parent, dotted.substr(begin, dot == std::string::npos ? std::string::npos : dot - begin).c_str());
         if (dot == std::string::npos)
             break;
         begin = dot + 1;
@@ -66,10 +67,11 @@ void GetImagingSettings(CCallContext& ctx)
     CImagingState imaging(ctx.state());
     const Json::Value& source = SourceOf(ctx, imaging, ctx.input());
     const Json::Value& settings = source["settings"];
-    WriteGrouped(ctx.respond().sub("ImagingSettings"), [&](CXmlNode parent, const CImagingSetting& s, const std::string& local) {
-        const Json::Value& v = settings[s.key];
-        parent.add(Ns::Schema, local, s.number ? Number(v.asDouble()) : v.asString());
-    });
+    WriteGrouped(ctx.respond().sub("ImagingSettings"),
+                 [&](CXmlNode parent, const CImagingSetting& s, const std::string& local) {
+                     const Json::Value& v = settings[s.key];
+                     parent.add(Ns::Schema, local, s.number ? Number(v.asDouble()) : v.asString());
+                 });
 }
 
 void GetOptions(CCallContext& ctx)

@@ -35,7 +35,8 @@ void WriteSpaces(CXmlNode parent, const Json::Value& node)
     unit.append(1.0);
     half.append(0.0);
     half.append(1.0);
-    Space(parent, "AbsolutePanTiltPositionSpace", kSpaces + "PanTiltSpaces/PositionGenericSpace", &l["pan"], &l["tilt"]);
+    Space(parent, "AbsolutePanTiltPositionSpace", kSpaces + "PanTiltSpaces/PositionGenericSpace", &l["pan"],
+          &l["tilt"]);
     Space(parent, "AbsoluteZoomPositionSpace", kSpaces + "ZoomSpaces/PositionGenericSpace", &l["zoom"], nullptr);
     Space(parent, "RelativePanTiltTranslationSpace", kSpaces + "PanTiltSpaces/TranslationGenericSpace", &unit, &unit);
     Space(parent, "RelativePanTiltTranslationSpace", kSpaces + "PanTiltSpaces/TranslationSpaceFov", &unit, &unit);
@@ -48,7 +49,8 @@ void WriteSpaces(CXmlNode parent, const Json::Value& node)
 
 void WriteNode(CXmlNode element, const Json::Value& node)
 {
-    element.attr("token", node["token"].asString()).attr("FixedHomePosition", node["fixedHome"].asBool() ? "true" : "false");
+    element.attr("token", node["token"].asString())
+        .attr("FixedHomePosition", node["fixedHome"].asBool() ? "true" : "false");
     element.add(Ns::Schema, "Name", node["name"].asString());
     WriteSpaces(element.add(Ns::Schema, "SupportedPTZSpaces"), node);
     element.add(Ns::Schema, "MaximumNumberOfPresets", node["maxPresets"].asString());
@@ -79,7 +81,8 @@ void WriteConfiguration(CXmlNode element, const Json::Value& config, const Json:
     element.add(Ns::Schema, "NodeToken", node["token"].asString());
     element.add(Ns::Schema, "DefaultAbsolutePantTiltPositionSpace", kSpaces + "PanTiltSpaces/PositionGenericSpace");
     element.add(Ns::Schema, "DefaultAbsoluteZoomPositionSpace", kSpaces + "ZoomSpaces/PositionGenericSpace");
-    element.add(Ns::Schema, "DefaultRelativePanTiltTranslationSpace", kSpaces + "PanTiltSpaces/TranslationGenericSpace");
+    element.add(Ns::Schema, "DefaultRelativePanTiltTranslationSpace",
+                kSpaces + "PanTiltSpaces/TranslationGenericSpace");
     element.add(Ns::Schema, "DefaultRelativeZoomTranslationSpace", kSpaces + "ZoomSpaces/TranslationGenericSpace");
     element.add(Ns::Schema, "DefaultContinuousPanTiltVelocitySpace", kSpaces + "PanTiltSpaces/VelocityGenericSpace");
     element.add(Ns::Schema, "DefaultContinuousZoomVelocitySpace", kSpaces + "ZoomSpaces/VelocityGenericSpace");
@@ -150,7 +153,8 @@ void SetConfiguration(CCallContext& ctx)
     pugi::xml_node in = Child(ctx.input(), "PTZConfiguration");
     Json::Value& config = RequireConfiguration(ptz, in.attribute("token").value());
     double timeout = config["timeoutSeconds"].asDouble();
-    if (Child(in, "DefaultPTZTimeout") && (!ParseXsDuration(ChildText(in, "DefaultPTZTimeout"), timeout) || timeout <= 0))
+    if (Child(in, "DefaultPTZTimeout") &&
+        (!ParseXsDuration(ChildText(in, "DefaultPTZTimeout"), timeout) || timeout <= 0))
         throw CSoapFault::Sender({"InvalidArgVal", "ConfigModify"}, "DefaultPTZTimeout must be a positive duration");
     const CAxes speed = ReadPtzSpeed(in, AxesOf(config["speed"]), "DefaultPTZSpeed");
     if (Child(in, "Name"))

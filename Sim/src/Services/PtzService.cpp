@@ -57,7 +57,9 @@ void AbsoluteMove(CCallContext& ctx)
         throw CSoapFault::Sender({"InvalidArgVal"}, "Position is required");
     const CPtzVectorIn p = ReadPtzVector(ctx.input(), "Position");
     const Json::Value& limits = node["limits"];
-    auto inside = [&](const char* axis, double v) { return InRange(v, limits[axis][0].asDouble(), limits[axis][1].asDouble()); };
+    auto inside = [&](const char* axis, double v) {
+        return InRange(v, limits[axis][0].asDouble(), limits[axis][1].asDouble());
+    };
     if ((p.hasPanTilt && (!inside("pan", p.x) || !inside("tilt", p.y))) || (p.hasZoom && !inside("zoom", p.zoom)))
         throw CSoapFault::Sender({"InvalidArgVal", "InvalidPosition"}, "the position lies outside the node's limits");
     StopTour(node);
@@ -80,7 +82,8 @@ void RelativeMove(CCallContext& ctx)
         throw CSoapFault::Sender({"InvalidArgVal", "InvalidTranslation"}, "translations lie between -1 and 1");
     double dx = t.x, dy = t.y;
     const std::string fov = "TranslationSpaceFov";
-    if (t.panTiltSpace.size() >= fov.size() && t.panTiltSpace.compare(t.panTiltSpace.size() - fov.size(), fov.size(), fov) == 0) {
+    if (t.panTiltSpace.size() >= fov.size() &&
+        t.panTiltSpace.compare(t.panTiltSpace.size() - fov.size(), fov.size(), fov) == 0) {
         double horizontal = 0, vertical = 0;
         FieldOfView(node, horizontal, vertical);
         dx = t.x * horizontal / 2.0 / 180.0;
@@ -88,7 +91,8 @@ void RelativeMove(CCallContext& ctx)
     }
     const CAxes pos = AxesOf(node["position"]);
     StopTour(node);
-    const Json::Value x(pos.pan + dx), y(Clamp(node, "tilt", pos.tilt + dy)), zoom(Clamp(node, "zoom", pos.zoom + t.zoom));
+    const Json::Value x(pos.pan + dx), y(Clamp(node, "tilt", pos.tilt + dy)),
+        zoom(Clamp(node, "zoom", pos.zoom + t.zoom));
     StartTarget(node, t.hasPanTilt ? &x : nullptr, t.hasPanTilt ? &y : nullptr, t.hasZoom ? &zoom : nullptr,
                 ReadPtzSpeed(ctx.input(), CAxes{1, 1, 1}));
     ctx.respond();

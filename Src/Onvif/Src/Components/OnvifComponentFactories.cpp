@@ -56,10 +56,11 @@ const ClientGetterRow kPtzRow = {Zentar::Comm::IPtz::kInterfaceName,
                                  {"OnvifClientPtz", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
                                  [](COnvifClient& c) -> IUnknown* { return c.getIPtz(0); }, nullptr};
 
-const ClientGetterRow kConfigManagerRow = {IConfigManager::kInterfaceName,
-                                           {"OnvifClientConfigManager", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
-                                           [](COnvifClient& c) -> IUnknown* { return c.getConfigManager(); },
-                                           nullptr};
+const ClientGetterRow kConfigManagerRow = {
+    IConfigManager::kInterfaceName,
+    {"OnvifClientConfigManager", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+    [](COnvifClient& c) -> IUnknown* { return c.getConfigManager(); },
+    nullptr};
 
 } // namespace
 

@@ -82,7 +82,8 @@ bool COnvifConfigManager::getConfig(const char* name, Json::Value& table)
             if (result["ImagingSettings"].isMember(c.device))
                 table[c.host] = result["ImagingSettings"][c.device];
     }
-    ONVIF_LOG(LOG_DEBUG, "ConfigManager[%p] getConfig, remote IP:<%s>, The Key:<%s>, and obtained configration table:\n<%s>\n",
+    ONVIF_LOG(LOG_DEBUG,
+              "ConfigManager[%p] getConfig, remote IP:<%s>, The Key:<%s>, and obtained configration table:\n<%s>\n",
               static_cast<void*>(this), address, key.c_str(), table.toStyledString().c_str());
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Fillers of the cache slots whose composite operations are not part of the script
-// library yet (device IO, OSD and mask options, analytics modules). Each runs its one ONVIF operation through commonOpList and stores the answer in
+// library yet (device IO, OSD and mask options, analytics modules). Each runs its one
+// ONVIF operation through commonOpList and stores the answer in
 // the centre under the token of the request, exactly as the scripts do for the other
 // slots. Signature of a filler: (login, request, result) -> success.
 #include <json/json.h>

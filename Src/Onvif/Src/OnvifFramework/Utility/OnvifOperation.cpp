@@ -81,7 +81,8 @@ int writeField(CSOAPMessage& msg, const OnvifField& f, const Json::Value& req, c
         const Json::Value& item = (*v)[k];
         const int first = i >= 0 ? i : static_cast<int>(k);
         const int second = i >= 0 ? static_cast<int>(k) : -1;
-        if (!item.isConvertibleTo(Json::stringValue) || msg.set(path, item.asString().c_str(), true, first, second) != 0)
+        if (!item.isConvertibleTo(Json::stringValue) ||
+            msg.set(path, item.asString().c_str(), true, first, second) != 0)
             return -1;
     }
     return 0;

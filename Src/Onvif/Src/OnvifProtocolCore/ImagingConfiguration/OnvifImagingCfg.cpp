@@ -47,11 +47,11 @@ struct COptionsMap : COnvifFieldMap {
     COptionsMap()
     {
         addRanges(*this, "ImagingOptions", "./ImagingOptions",
-                  {"BacklightCompensation.Level", "Brightness", "ColorSaturation", "Contrast", "Exposure.MinExposureTime",
-                   "Exposure.MaxExposureTime", "Exposure.MinGain", "Exposure.MaxGain", "Exposure.MinIris",
-                   "Exposure.MaxIris", "Exposure.ExposureTime", "Exposure.Gain", "Exposure.Iris", "Focus.DefaultSpeed",
-                   "Focus.NearLimit", "Focus.FarLimit", "Sharpness", "WideDynamicRange.Level", "WhiteBalance.YrGain",
-                   "WhiteBalance.YbGain"});
+                  {"BacklightCompensation.Level", "Brightness", "ColorSaturation", "Contrast",
+                   "Exposure.MinExposureTime", "Exposure.MaxExposureTime", "Exposure.MinGain", "Exposure.MaxGain",
+                   "Exposure.MinIris", "Exposure.MaxIris", "Exposure.ExposureTime", "Exposure.Gain", "Exposure.Iris",
+                   "Focus.DefaultSpeed", "Focus.NearLimit", "Focus.FarLimit", "Sharpness", "WideDynamicRange.Level",
+                   "WhiteBalance.YrGain", "WhiteBalance.YbGain"});
         add("ImagingOptions", "./ImagingOptions", {kOptionModes});
     }
 };

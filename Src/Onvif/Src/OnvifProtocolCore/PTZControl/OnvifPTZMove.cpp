@@ -46,7 +46,8 @@ double numberAt(const Json::Value& record, const char* key)
 // device's default and is left out.
 int continuousVelocity(CSOAPMessage& request, const Json::Value& move)
 {
-    const bool panTiltMoves = numberAt(move, "Velocity.PanTilt.x") != 0.0 || numberAt(move, "Velocity.PanTilt.y") != 0.0;
+    const bool panTiltMoves =
+        numberAt(move, "Velocity.PanTilt.x") != 0.0 || numberAt(move, "Velocity.PanTilt.y") != 0.0;
     if (numberAt(move, "Velocity.Zoom.x") == 0.0) {
         if (writeFields(request, kVelocityPanTiltIn, move, "tptz") != 0)
             return -1;

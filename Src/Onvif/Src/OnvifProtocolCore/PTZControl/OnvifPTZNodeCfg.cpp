@@ -60,10 +60,16 @@ const OnvifField kNodeHead[] = {
     {},
 };
 struct CNodesMap : COnvifFieldMap {
-    CNodesMap() { addList("PTZNode", "./PTZNode", {kNodeHead, under("SupportedPTZSpaces", "SupportedPTZSpaces", {kSpaces})}); }
+    CNodesMap()
+    {
+        addList("PTZNode", "./PTZNode", {kNodeHead, under("SupportedPTZSpaces", "SupportedPTZSpaces", {kSpaces})});
+    }
 };
 struct CNodeMap : COnvifFieldMap {
-    CNodeMap() { add("PTZNode", "./PTZNode", {kNodeHead, under("SupportedPTZSpaces", "SupportedPTZSpaces", {kSpaces})}); }
+    CNodeMap()
+    {
+        add("PTZNode", "./PTZNode", {kNodeHead, under("SupportedPTZSpaces", "SupportedPTZSpaces", {kSpaces})});
+    }
 };
 const OnvifField kNodeTokenIn[] = {textField("NodeToken", "./NodeToken").required(), {}};
 

@@ -47,7 +47,10 @@ const OnvifField kRemovePresetIn[] = {
 // A preset without a position (some domes store only a name) gives token and Name alone.
 const OnvifField kPresetHead[] = {textField("token", "@token"), textField("Name", "Name"), {}};
 struct CPresetsMap : COnvifFieldMap {
-    CPresetsMap() { addList("Preset", "./Preset", {kPresetHead, under("Position", "PTZPosition", {kPtzPanTilt, kPtzZoom})}); }
+    CPresetsMap()
+    {
+        addList("Preset", "./Preset", {kPresetHead, under("Position", "PTZPosition", {kPtzPanTilt, kPtzZoom})});
+    }
 };
 
 // ---- Tours ---------------------------------------------------------------------------------
@@ -71,7 +74,8 @@ struct CToursMap : COnvifFieldMap {
     CToursMap()
     {
         addList("PresetTour", "./PresetTour",
-                {kTourHead, listOf("TourSpot", "TourSpot", {under("Speed", "Speed", {kPtzPanTilt}), kStayTime, kSpotPreset})});
+                {kTourHead,
+                 listOf("TourSpot", "TourSpot", {under("Speed", "Speed", {kPtzPanTilt}), kStayTime, kSpotPreset})});
     }
 };
 
@@ -79,12 +83,14 @@ struct CToursMap : COnvifFieldMap {
 struct CTourMap : COnvifFieldMap {
     CTourMap()
     {
-        const OnvifField* position = under("PresetDetail.PTZPosition", "PresetDetail/PTZPosition", {kPtzPanTilt, kPtzZoom});
+        const OnvifField* position =
+            under("PresetDetail.PTZPosition", "PresetDetail/PTZPosition", {kPtzPanTilt, kPtzZoom});
         const OnvifField* current =
             under("Status.CurrentTourSpot", "Status/CurrentTourSpot",
                   {under("Speed", "Speed", {kPtzPanTilt, kPtzZoom}), kStayTime, kSpotPreset, kSpotHome, position});
-        const OnvifField* spots = listOf(
-            "TourSpot", "TourSpot", {under("Speed", "Speed", {kPtzPanTilt}), kStayTime, kSpotPreset, kSpotHome, position});
+        const OnvifField* spots =
+            listOf("TourSpot", "TourSpot",
+                   {under("Speed", "Speed", {kPtzPanTilt}), kStayTime, kSpotPreset, kSpotHome, position});
         add("PresetTour", "./PresetTour", {kTourHead, current, spots});
     }
 };
@@ -95,10 +101,10 @@ struct CTourOptionsMap : COnvifFieldMap {
         const char* detail = "TourSpot.PresetDetail";
         const OnvifField* parts[] = {
             under("StartingCondition.RecurringTime", "StartingCondition/RecurringTime", {kRange}),
-            under(std::string(detail) + ".PanTiltPositionSpace.XRange", "TourSpot/PresetDetail/PanTiltPositionSpace/XRange",
-                  {kFloatRange}),
-            under(std::string(detail) + ".PanTiltPositionSpace.YRange", "TourSpot/PresetDetail/PanTiltPositionSpace/YRange",
-                  {kFloatRange}),
+            under(std::string(detail) + ".PanTiltPositionSpace.XRange",
+                  "TourSpot/PresetDetail/PanTiltPositionSpace/XRange", {kFloatRange}),
+            under(std::string(detail) + ".PanTiltPositionSpace.YRange",
+                  "TourSpot/PresetDetail/PanTiltPositionSpace/YRange", {kFloatRange}),
             under(std::string(detail) + ".ZoomPositionSpace.XRange", "TourSpot/PresetDetail/ZoomPositionSpace/XRange",
                   {kFloatRange}),
         };
