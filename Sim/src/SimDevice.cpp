@@ -138,6 +138,13 @@ void CSimDevice::jumpClockAfter(int requests, long long seconds)
     m_core->jumpClockAfter(requests, seconds);
 }
 
+void CSimDevice::advanceMotionClock(int milliseconds)
+{
+    auto lock = m_core->lock();
+    Json::Value& skew = m_core->state().serviceData["motionSkewMs"];
+    skew = (skew.isNumeric() ? skew.asDouble() : 0.0) + milliseconds;
+}
+
 long long CSimDevice::deviceTime() const
 {
     auto lock = m_core->lock();

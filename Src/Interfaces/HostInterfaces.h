@@ -6,7 +6,6 @@
 namespace Zentar {
 namespace Component {
 
-class IPtz;
 class IDevAudioEnc;
 class IDevAudioDec;
 class IConfigManager;
@@ -27,5 +26,10 @@ class IMediaFileFind;
 namespace Stream {
 class IStreamSource;
 } // namespace Stream
+
+namespace Comm {
+class IPtz;
+class IPTZBase;
+} // namespace Comm
 
 } // namespace Zentar

@@ -40,7 +40,7 @@ public:
     virtual bool attachLoginResultProc(LoginResultProc proc) = 0;
     virtual bool detachLoginResultProc() = 0;
 
-    virtual IPtz* getIPtz(int channel) = 0;
+    virtual Comm::IPtz* getIPtz(int channel) = 0;
     virtual Stream::IStreamSource* getIStreamSource(const StreamRequest& request) = 0;
     virtual IDevAudioEnc* getDevAudioEnc(const StreamRequest& request) = 0;
     virtual IConfigManager* getConfigManager() = 0;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <memory>
 
 #include "OnvifSim/DeviceDescription.h"
@@ -26,14 +27,14 @@ struct RunResult {
 
 // Runs onvif-cli with args; `timeout` ends a hung run so a fault fails the test instead of
 // stalling the suite.
-RunResult runCli(const std::string& args)
+RunResult runCli(const std::string& args, const std::string& environment = "")
 {
     char errTemplate[] = "/tmp/onvif-cli-test-XXXXXX";
     const int errFd = mkstemp(errTemplate);
     if (errFd >= 0)
         close(errFd);
     const std::string command =
-        std::string("timeout 60 ") + ONVIF_CLI_PATH + " " + args + " 2>" + errTemplate;
+        environment + " timeout 60 " + ONVIF_CLI_PATH + " " + args + " 2>" + errTemplate;
     RunResult result;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -252,6 +253,60 @@ TEST(CliProcess, NamedDeviceAndAProgressLineForASlowAnswer)
     ASSERT_TRUE(parseJson(bare.out, summary)) << bare.out;
     EXPECT_GE(summary["Frames"].asInt(), 1);
     server.stop();
+}
+
+// The dome of the test's own camera across separate runs, as with a standalone simulator:
+// a move changes the status, a preset set in one run is recalled by its number in another
+// (the CLI keeps the numbers as a recorder does), and a channel without PTZ says so.
+TEST(CliProcess, PtzMovesStoresAndRecallsAcrossRuns)
+{
+    OnvifSim::SetLogEnabled(false);
+    OnvifSim::CSimServer server;
+    std::string error;
+    auto device = server.addDeviceFile(OnvifSim::DevicesDir() + "/camera-2ch-media2-h265.json", &error);
+    ASSERT_TRUE(device) << error;
+    const auto user = device->description().users.at(0);
+    char stateDir[] = "/tmp/onvif-cli-state-XXXXXX";
+    ASSERT_NE(mkdtemp(stateDir), nullptr);
+    const std::string env = std::string("ONVIF_CLI_STATE_DIR=") + stateDir;
+    const std::string dev = "--host 127.0.0.1 --port " + std::to_string(device->port()) + " --user " + user.name +
+                            " --password " + user.password + " ";
+    auto pan = [&](const RunResult& run) {
+        Json::Value status;
+        EXPECT_TRUE(parseJson(run.out, status)) << run.out << run.err;
+        return status["Postion"];
+    };
+
+    ASSERT_EQ(runCli(dev + "ptz 1 move --pan 0.5 --seconds 1 --json", env).exitCode, 0);
+    const Json::Value moved = pan(runCli(dev + "ptz 1 status --json", env));
+    EXPECT_LT(moved[0].asDouble(), 0.75) << "host pan starts at 1 and the ONVIF pan went up";
+    EXPECT_GT(moved[0].asDouble(), 0.25);
+
+    const RunResult set = runCli(dev + "ptz 1 preset set 3 Gate --json", env);
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    ASSERT_EQ(runCli(dev + "ptz 1 goto --pan -0.5 --tilt 0.2 --zoom 0.3", env).exitCode, 0);
+    device->advanceMotionClock(5000);
+    const RunResult list = runCli(dev + "ptz 1 preset list", env);
+    EXPECT_NE(list.out.find("3  Gate"), std::string::npos) << list.out;
+    ASSERT_EQ(runCli(dev + "ptz 1 preset goto 3", env).exitCode, 0);
+    device->advanceMotionClock(5000);
+    const Json::Value back = pan(runCli(dev + "ptz 1 status --json", env));
+    for (Json::ArrayIndex i = 0; i < 3; ++i)
+        EXPECT_NEAR(back[i].asDouble(), moved[i].asDouble(), 0.01) << i;
+
+    const RunResult fixed = runCli(dev + "ptz 0 status", env);
+    EXPECT_NE(fixed.exitCode, 0);
+    EXPECT_NE(fixed.err.find("has no PTZ"), std::string::npos) << fixed.err;
+    const RunResult refused = runCli(dev + "imaging 1 set --brightness 150", env);
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.err.find("refused Brightness 150"), std::string::npos) << refused.err;
+    const RunResult colour = runCli(dev + "imaging 1 set --brightness 100 --json", env);
+    ASSERT_EQ(colour.exitCode, 0) << colour.err;
+    Json::Value table;
+    ASSERT_TRUE(parseJson(colour.out, table)) << colour.out;
+    EXPECT_EQ(table["ImagingSettings"]["Brightness"].asDouble(), 100.0);
+    server.stop();
+    std::system((std::string("rm -rf ") + stateDir).c_str());
 }
 
 } // namespace

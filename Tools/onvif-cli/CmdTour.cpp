@@ -114,8 +114,10 @@ int runTour(CCliHost& host, bool json)
             result = steps[i].run();
         }
         record(steps[i].name, result, watch.ms());
-        if (steps[i].name == "profiles" && result.ok)
+        if (steps[i].name == "profiles" && result.ok) {
+            steps.push_back({"ptz", [&host] { return runPtzTour(host); }});
             addMediaSteps(host, profiles, steps);
+        }
     }
 
     report["Passed"] = passed;

@@ -55,6 +55,9 @@ public:
     // The clock jumps by `seconds` once `requests` more requests have been answered.
     void jumpClockAfter(int requests, long long seconds);
     long long deviceTime() const;                                  // seconds since 1970, device clock
+    // Moves of domes and focus lenses are timed by a clock of their own; this puts it ahead,
+    // so that a test sees a move of seconds without waiting for it.
+    void advanceMotionClock(int milliseconds);
 
     // Credentials and habits.
     void setUsers(const std::vector<CSimUser>& users);

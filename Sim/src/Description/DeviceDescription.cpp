@@ -7,7 +7,9 @@
 #include "Description/Namespaces.h"
 #include "Common/TimeUtil.h"
 #include "DeviceIO/IoModel.h"
+#include "Imaging/ImagingModel.h"
 #include "Media/MediaModel.h"
+#include "Ptz/PtzModel.h"
 
 #include <json/reader.h>
 
@@ -286,6 +288,11 @@ bool LoadDescription(const Json::Value& json, CDeviceDescription& out, std::stri
     Json::Value io;
     if (error.empty())
         BuildIoModel(json, io, error);
+    Json::Value ptz, imaging;   // the same for the domes and the picture settings
+    if (error.empty())
+        BuildPtzModel(json, ptz, error);
+    if (error.empty())
+        BuildImagingModel(json, imaging, error);
     if (!error.empty()) {
         error = source + ": " + error;
         return false;

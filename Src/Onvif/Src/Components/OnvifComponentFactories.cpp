@@ -7,6 +7,8 @@
 #include "IAlarm.h"
 #include "IConfigManager.h"
 #include "IEncode.h"
+#include "IPTZBase.h"
+#include "IPtz.h"
 #include "ILogicDeviceManager.h"
 #include "IMagicBox.h"
 #include "IMediaManager.h"
@@ -58,6 +60,15 @@ const ClientGetterRow kRemoteOSDManagerRow = {IRemoteOSDManager::kInterfaceName,
                                               ONVIF_COMPONENT_VERSION("OnvifRemoteOSDManager"),
                                               [](COnvifClient& c) -> IUnknown* { return c.getRemoteOSDManager(); },
                                               kNoClient};
+const ClientGetterRow kPTZBaseRow = {Zentar::Comm::IPTZBase::kInterfaceName,
+                                     {"OnvifClientPTZBase", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+                                     [](COnvifClient& c) -> IUnknown* { return c.getPTZBase(); }, nullptr};
+// A host that asks the factory rather than the client gets the first channel's PTZ; the
+// client's getIPtz serves every other channel.
+const ClientGetterRow kPtzRow = {Zentar::Comm::IPtz::kInterfaceName,
+                                 {"OnvifClientPtz", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+                                 [](COnvifClient& c) -> IUnknown* { return c.getIPtz(0); }, nullptr};
+
 
 } // namespace
 
@@ -98,6 +109,8 @@ IFactoryUnknown* makeRemoteOSDManagerFactory()
 {
     return new (std::nothrow) CClientGetterFactory(kRemoteOSDManagerRow);
 }
+IFactoryUnknown* makePTZBaseFactory() { return new (std::nothrow) CClientGetterFactory(kPTZBaseRow); }
+IFactoryUnknown* makePtzFactory() { return new (std::nothrow) CClientGetterFactory(kPtzRow); }
 
 // ---- live stream sources --------------------------------------------------------------
 

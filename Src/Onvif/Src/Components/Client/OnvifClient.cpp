@@ -8,6 +8,8 @@
 #include "Components/DeviceQuery/OnvifMediaManager.h"
 #include "Components/OSD/OnvifOSDManager.h"
 #include "Components/OSD/OnvifRemoteOSDManager.h"
+#include "Components/Ptz/OnvifPTZBase.h"
+#include "Components/Ptz/OnvifPtz.h"
 #include "Components/SnapManager/OnvifSnapManager.h"
 #include "Components/StreamSource/OnvifStreamSource.h"
 #include "Components/TimeClient/OnvifTimeClient.h"

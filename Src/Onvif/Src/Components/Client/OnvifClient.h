@@ -30,6 +30,8 @@ class COnvifConfigManager;
 class COnvifAlarm;
 class COnvifOSDManager;
 class COnvifRemoteOSDManager;
+class COnvifPtz;
+class COnvifPTZBase;
 
 // Why the last login failed, as the host's login-result procedure is told.
 enum OnvifLoginFailure { LOGIN_FAIL_OTHER = 0, LOGIN_FAIL_CREDENTIALS = 1, LOGIN_FAIL_UNREACHABLE = 33 };
@@ -51,7 +53,7 @@ public:
     bool attachLoginResultProc(LoginResultProc proc) override;
     bool detachLoginResultProc() override;
 
-    Zentar::Component::IPtz* getIPtz(int channel) override;
+    Zentar::Comm::IPtz* getIPtz(int channel) override;
     Zentar::Stream::IStreamSource* getIStreamSource(const Zentar::Component::StreamRequest& request) override;
     Zentar::Component::IDevAudioEnc* getDevAudioEnc(const Zentar::Component::StreamRequest& request) override;
     Zentar::Component::IConfigManager* getConfigManager() override;
@@ -71,6 +73,8 @@ public:
     void destroy() override;
     // The device's snapshot manager (handed out by the "SnapManager" factory).
     Zentar::Snapshot::ISnapManager* getSnapManager();
+    // The device's stored preset and tour tables (handed out by the "Comm::PTZBase" factory).
+    Zentar::Comm::IPTZBase* getPTZBase();
 
     const ServerInfo& getServerInfo() const { return *m_serverInfo; }
     bool isLoggedIn() const { return m_loggedIn.load(); }
@@ -123,6 +127,8 @@ private:
     std::unique_ptr<COnvifOSDManager> m_osdManager;
     std::unique_ptr<COnvifRemoteOSDManager> m_remoteOSDManager;
     std::vector<std::unique_ptr<COnvifStreamSource>> m_streamSources;
+    std::vector<std::unique_ptr<COnvifPtz>> m_ptzs;
+    std::unique_ptr<COnvifPTZBase> m_ptzBase;
 };
 
 } // namespace Onvif

@@ -46,6 +46,8 @@ const COnvifConfigManager::NameRow* COnvifConfigManager::findName(const std::str
         {"Base", &COnvifConfigManager::getBaseInfo, nullptr},
         {"Capability", &COnvifConfigManager::getCapabilityInfo, nullptr},
         {"Encode", &COnvifConfigManager::getConfigEncode, &COnvifConfigManager::setConfigEncode},
+        {"Image", &COnvifConfigManager::getConfigImage, &COnvifConfigManager::setConfigImage},
+        {"VideoColor", &COnvifConfigManager::getConfigVideoColor, &COnvifConfigManager::setConfigVideoColor},
     };
     for (const NameRow& row : kNames)
         if (name == row.name)

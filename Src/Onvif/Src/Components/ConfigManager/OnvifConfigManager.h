@@ -2,9 +2,9 @@
 // The host's configuration pages for one device. Each configuration name is a row of the
 // manager's table with the functions that read and write it in the host's vocabulary.
 //
-// Served so far: "Base" (get), "Capability" (get), "Encode" (get, set). Every other name
-// is refused with its log line; every other operation of the interface reports "not
-// supported".
+// Served so far: "Base" (get), "Capability" (get), "Encode", "Image" and "VideoColor" (get,
+// set). Every other name is refused with its log line; every other operation of the
+// interface reports "not supported".
 #include <memory>
 #include <string>
 
@@ -39,6 +39,12 @@ private:
     bool getCapabilityInfo(Json::Value& table);
     bool getConfigEncode(Json::Value& table);
     bool setConfigEncode(Json::Value& table);
+    // The picture settings on the host's 0..100 scale: "Image" as the imaging record,
+    // "VideoColor" as the four colour values.
+    bool getConfigImage(Json::Value& table);
+    bool setConfigImage(Json::Value& table);
+    bool getConfigVideoColor(Json::Value& table);
+    bool setConfigVideoColor(Json::Value& table);
 
     // The host form of one stream's encoders; false when its video cannot be read.
     bool readStreamEncode(int channel, int stream, Json::Value& format);

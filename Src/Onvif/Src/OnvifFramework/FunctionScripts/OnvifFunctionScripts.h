@@ -116,5 +116,19 @@ bool getRelayOutputs(const ServerInfo& info, Json::Value& request, Json::Value& 
 bool setRelayOutputSettings(const ServerInfo& info, Json::Value& request, Json::Value& result);
 bool setRelayOutputState(const ServerInfo& info, Json::Value& request, Json::Value& result);
 
+// Imaging (slots 7 and 8). getImagingOptions stores the device's ranges under the request's
+// "VideoSourceToken". getImagingCfg and setImagingCfg take "VideoSourceToken", or
+// "RemoteChannel" and "StreamType", and give "ImagingSettings" on the host's 0..100 scale.
+bool getImagingOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getImagingCfg(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setImagingCfg(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// PTZ (slots 17, 18 and 19). getNode reads the node of the request's "NodeToken" and keeps
+// it with the host's limits "PresetMax" and "TourMax". setPreset and setTour store the
+// current position as host preset (tour) "Index" of channel "RemoteChannel" under "Name".
+bool getNode(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setPreset(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setTour(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
 } // namespace Onvif
 } // namespace RPC

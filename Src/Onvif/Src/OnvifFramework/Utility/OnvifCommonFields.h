@@ -41,8 +41,17 @@ extern const OnvifField kRuleEngine[];          // "RuleEngineConfiguration"."Ru
 // "BitrateList"."Items"[i], "SampleRateList"."Items"[i] (as texts; audioOptionNumbers makes
 // them numbers).
 extern const OnvifField kAudioCodecOptions[];
-extern const OnvifField kPtzVector[];           // tt:PTZVector / tt:PTZSpeed: PanTilt x, y, space; Zoom x, space
-extern const OnvifField kPtzConfiguration[];    // tt:PTZConfiguration after its head, without the default speed
+extern const OnvifField kFloatRange[];          // tt:FloatRange: "Min", "Max" (doubles)
+// tt:PTZVector and tt:PTZSpeed, {kPtzPanTilt, kPtzZoom}: PanTilt x, y, space; Zoom x, space.
+extern const OnvifField kPtzPanTilt[];
+extern const OnvifField kPtzZoom[];
+// tt:PTZConfiguration after its head: node and default spaces, then (after the default
+// speed, in the schema's order) the time-out and the limits.
+extern const OnvifField kPtzConfigurationSpaces[];
+extern const OnvifField kPtzConfigurationLimits[];
+// tt:ImagingSettings20 (and the Media ver10 source's tt:ImagingSettings, a subset), in the
+// schema's element order so that a Set writes it as devices expect.
+extern const OnvifField kImagingSettings[];
 extern const OnvifField kOsd[];                 // tt:OSDConfiguration
 extern const OnvifField kOsdOptions[];          // tt:OSDConfigurationOptions
 extern const OnvifField kColor[];               // tt:Color: "X", "Y", "Z", "Colorspace"
