@@ -1,6 +1,7 @@
 #include "OnvifSim/SimDevice.h"
 
 #include "Device/DeviceCore.h"
+#include "Firmware/FirmwareState.h"
 #include "Replay/ReplayAnswers.h"
 #include "Rtsp/RtspServer.h"
 
@@ -185,6 +186,12 @@ int CSimDevice::rebootCount() const
 {
     auto lock = m_core->lock();
     return m_core->state().reboots;
+}
+
+Json::Value CSimDevice::firmwareStatus() const
+{
+    auto lock = m_core->lock();
+    return FirmwareStatus(m_core->state());
 }
 
 int CSimDevice::factoryResetCount() const

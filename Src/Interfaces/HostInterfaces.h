@@ -10,7 +10,6 @@ class IPtz;
 class IDevAudioEnc;
 class IDevAudioDec;
 class IConfigManager;
-class IUpgrader;
 class IAlarm;
 class ILogicDeviceManager;
 class IMagicBox;
@@ -23,6 +22,11 @@ class IVideoTalkPeer;
 class IMediaFileFind;
 
 } // namespace Component
+
+namespace Manager {
+class IUpgrader;
+class IUserManager;
+} // namespace Manager
 
 namespace Stream {
 class IStreamSource;

@@ -69,6 +69,10 @@ public:
     CDeviceDescription description() const;
     int rebootCount() const;
     int factoryResetCount() const;
+    // The firmware upgrade as the device sees it: {"state" ("Idle", "Ready", "Receiving",
+    // "Rebooting", "Done", "Refused", "Failed"), "received", "expected", "reason",
+    // "firmwareVersion", "token"}.
+    Json::Value firmwareStatus() const;
 
     // RTSP server: its port (0 when the device has none) and the stream URI of a profile
     // on 127.0.0.1 (empty for an unknown profile or without a server).

@@ -6,7 +6,9 @@
 #include "Description/JsonFields.h"
 #include "Description/Namespaces.h"
 #include "Common/TimeUtil.h"
+#include "Firmware/FirmwareState.h"
 #include "Media/MediaModel.h"
+#include "Network/NetworkModel.h"
 
 #include <json/reader.h>
 
@@ -18,7 +20,8 @@ namespace {
 
 // Members that other services (media, recording, replay ...) read from `raw`.
 const char* const kOpenMembers[] = {"channels", "profiles", "media", "recordings", "ptz",
-                                    "imaging", "events", "comment", "notes", "snapshot", "rtsp"};
+                                    "imaging", "events", "comment", "notes", "snapshot", "rtsp",
+                                    "network", "firmware"};
 
 const char* const kKnownMembers[] = {
     "name", "identity", "services", "namespacePrefixes", "users", "clockOffsetSeconds",
@@ -281,6 +284,12 @@ bool LoadDescription(const Json::Value& json, CDeviceDescription& out, std::stri
     Json::Value media;   // the media members are checked here and read again when the device runs
     if (error.empty())
         BuildMediaModel(json, media, error);
+    Json::Value network;
+    CFirmwareOptions firmware;
+    if (error.empty())
+        BuildNetworkModel(json, network, error);
+    if (error.empty())
+        ReadFirmwareOptions(json, firmware, error);
     if (!error.empty()) {
         error = source + ": " + error;
         return false;

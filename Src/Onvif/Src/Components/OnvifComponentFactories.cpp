@@ -4,6 +4,7 @@
 
 #include "Component/ClientContext.h"
 #include "Component/FactoryRegistry.h"
+#include "IConfigManager.h"
 #include "IEncode.h"
 #include "ILogicDeviceManager.h"
 #include "IMagicBox.h"
@@ -11,6 +12,8 @@
 #include "ISnapManager.h"
 #include "IStreamSource.h"
 #include "ITimeClient.h"
+#include "IUpgrader.h"
+#include "IUserManager.h"
 #include "Infra/Mutex.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 
@@ -44,6 +47,17 @@ const ClientGetterRow kSnapManagerRow = {Zentar::Snapshot::ISnapManager::kInterf
                                          ONVIF_COMPONENT_VERSION("OnvifSnapManager"),
                                          [](COnvifClient& c) -> IUnknown* { return c.getSnapManager(); }, nullptr};
 
+const ClientGetterRow kConfigManagerRow = {
+    IConfigManager::kInterfaceName, {"OnvifClientConfigManager", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+    [](COnvifClient& c) -> IUnknown* { return c.getConfigManager(); }, nullptr};
+const ClientGetterRow kUserManagerRow = {
+    Zentar::Manager::IUserManager::kInterfaceName,
+    {"OnvifClientUserManager", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+    [](COnvifClient& c) -> IUnknown* { return c.getUserManager(); }, nullptr};
+const ClientGetterRow kUpgraderRow = {
+    Zentar::Manager::IUpgrader::kInterfaceName, {"OnvifClientUpgrader", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+    [](COnvifClient& c) -> IUnknown* { return c.getUpgrader(); }, nullptr};
+
 } // namespace
 
 COnvifClient* currentOnvifClient()
@@ -76,6 +90,9 @@ IFactoryUnknown* makeLogicDeviceManagerFactory() { return new (std::nothrow) CCl
 IFactoryUnknown* makeTimeClientFactory() { return new (std::nothrow) CClientGetterFactory(kTimeClientRow); }
 IFactoryUnknown* makeMediaManagerFactory() { return new (std::nothrow) CClientGetterFactory(kMediaManagerRow); }
 IFactoryUnknown* makeSnapManagerFactory() { return new (std::nothrow) CClientGetterFactory(kSnapManagerRow); }
+IFactoryUnknown* makeConfigManagerFactory() { return new (std::nothrow) CClientGetterFactory(kConfigManagerRow); }
+IFactoryUnknown* makeUserManagerFactory() { return new (std::nothrow) CClientGetterFactory(kUserManagerRow); }
+IFactoryUnknown* makeUpgraderFactory() { return new (std::nothrow) CClientGetterFactory(kUpgraderRow); }
 
 // ---- live stream sources --------------------------------------------------------------
 

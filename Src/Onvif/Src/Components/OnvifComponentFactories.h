@@ -36,6 +36,9 @@ Zentar::Component::IFactoryUnknown* makeLogicDeviceManagerFactory();
 Zentar::Component::IFactoryUnknown* makeTimeClientFactory();
 Zentar::Component::IFactoryUnknown* makeMediaManagerFactory();
 Zentar::Component::IFactoryUnknown* makeSnapManagerFactory();
+Zentar::Component::IFactoryUnknown* makeConfigManagerFactory();
+Zentar::Component::IFactoryUnknown* makeUserManagerFactory();
+Zentar::Component::IFactoryUnknown* makeUpgraderFactory();
 
 // Live stream sources: instance() finds the calling context's client for the record and
 // asks it for the source of (channel, stream type, transport; -1: the record's).

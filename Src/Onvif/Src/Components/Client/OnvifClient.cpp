@@ -1,5 +1,6 @@
 #include "Components/Client/OnvifClient.h"
 
+#include "Components/ConfigManager/OnvifConfigManager.h"
 #include "Components/DeviceQuery/OnvifEncode.h"
 #include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
 #include "Components/DeviceQuery/OnvifMagicBox.h"
@@ -7,6 +8,8 @@
 #include "Components/SnapManager/OnvifSnapManager.h"
 #include "Components/StreamSource/OnvifStreamSource.h"
 #include "Components/TimeClient/OnvifTimeClient.h"
+#include "Components/Upgrader/OnvifUpgrader.h"
+#include "Components/UserManager/OnvifUserManager.h"
 
 #include <cstdio>
 

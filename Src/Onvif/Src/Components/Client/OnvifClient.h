@@ -26,6 +26,9 @@ class COnvifEncode;
 class COnvifTimeClient;
 class COnvifStreamSource;
 class COnvifSnapManager;
+class COnvifConfigManager;
+class COnvifUpgrader;
+class COnvifUserManager;
 
 // Why the last login failed, as the host's login-result procedure is told.
 enum OnvifLoginFailure { LOGIN_FAIL_OTHER = 0, LOGIN_FAIL_CREDENTIALS = 1, LOGIN_FAIL_UNREACHABLE = 33 };
@@ -51,7 +54,7 @@ public:
     Zentar::Stream::IStreamSource* getIStreamSource(const Zentar::Component::StreamRequest& request) override;
     Zentar::Component::IDevAudioEnc* getDevAudioEnc(const Zentar::Component::StreamRequest& request) override;
     Zentar::Component::IConfigManager* getConfigManager() override;
-    Zentar::Component::IUpgrader* getUpgrader() override;
+    Zentar::Manager::IUpgrader* getUpgrader() override;
     Zentar::Component::IAlarm* getIAlarm() override;
     Zentar::Component::ILogicDeviceManager* getILogicDeviceManager() override;
     Zentar::Component::IMagicBox* getIMagicBox() override;
@@ -67,6 +70,8 @@ public:
     void destroy() override;
     // The device's snapshot manager (handed out by the "SnapManager" factory).
     Zentar::Snapshot::ISnapManager* getSnapManager();
+    // The device's user administration (handed out by the "UserManager" factory).
+    Zentar::Manager::IUserManager* getUserManager();
 
     const ServerInfo& getServerInfo() const { return *m_serverInfo; }
     bool isLoggedIn() const { return m_loggedIn.load(); }
@@ -109,6 +114,9 @@ private:
     std::unique_ptr<COnvifEncode> m_encode;
     std::unique_ptr<COnvifTimeClient> m_timeClient;
     std::unique_ptr<COnvifSnapManager> m_snapManager;
+    std::unique_ptr<COnvifConfigManager> m_configManager;
+    std::unique_ptr<COnvifUpgrader> m_upgrader;
+    std::unique_ptr<COnvifUserManager> m_userManager;
     std::vector<std::unique_ptr<COnvifStreamSource>> m_streamSources;
 };
 

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "Components/Client/OnvifClient.h"
+#include "Components/ConfigManager/OnvifConfigManager.h"
 #include "Components/DeviceQuery/OnvifEncode.h"
 #include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
 #include "Components/DeviceQuery/OnvifMagicBox.h"
@@ -10,6 +11,8 @@
 #include "Components/SnapManager/OnvifSnapManager.h"
 #include "Components/StreamSource/OnvifStreamSource.h"
 #include "Components/TimeClient/OnvifTimeClient.h"
+#include "Components/Upgrader/OnvifUpgrader.h"
+#include "Components/UserManager/OnvifUserManager.h"
 #include "Infra/LastError.h"
 #include "OnvifFramework/Utility/OnvifBaseDef.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
@@ -80,6 +83,24 @@ Zentar::Snapshot::ISnapManager* COnvifClient::getSnapManager()
     return singleSubObject(m_snapManager, m_serverInfo, "new COnvifSnapManager failed,m_snapManager is NULL\n");
 }
 
+IConfigManager* COnvifClient::getConfigManager()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_configManager, m_serverInfo, "new COnvifConfigManager failed,m_configManager is NULL\n");
+}
+
+Zentar::Manager::IUpgrader* COnvifClient::getUpgrader()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_upgrader, m_serverInfo, "new COnvifUpgrader failed,m_upgrader is NULL\n");
+}
+
+Zentar::Manager::IUserManager* COnvifClient::getUserManager()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_userManager, m_serverInfo, "new COnvifUserManager failed,m_userManager is NULL\n");
+}
+
 IStreamSource* COnvifClient::getIStreamSource(const StreamRequest& request)
 {
     int protocol = request.transportProtocol;
@@ -111,8 +132,6 @@ IStreamSource* COnvifClient::getIStreamSource(const StreamRequest& request)
 
 IPtz* COnvifClient::getIPtz(int) { return notSupported<IPtz>("IPtz"); }
 IDevAudioEnc* COnvifClient::getDevAudioEnc(const StreamRequest&) { return notSupported<IDevAudioEnc>("IDevAudioEnc"); }
-IConfigManager* COnvifClient::getConfigManager() { return notSupported<IConfigManager>("IConfigManager"); }
-IUpgrader* COnvifClient::getUpgrader() { return notSupported<IUpgrader>("IUpgrader"); }
 IAlarm* COnvifClient::getIAlarm() { return notSupported<IAlarm>("IAlarm"); }
 IOSDManager* COnvifClient::getOSDManager() { return notSupported<IOSDManager>("IOSDManager"); }
 IRemoteOSDManager* COnvifClient::getRemoteOSDManager() { return notSupported<IRemoteOSDManager>("IRemoteOSDManager"); }
