@@ -57,6 +57,7 @@ bool ReadFirmwareOptions(const Json::Value& description, CFirmwareOptions& out, 
     f.string("uploadDelay", out.uploadDelay);
     f.integer("dropAfterBytes", dropAfter, 0, 1LL << 40);
     f.boolean("auth", out.auth);
+    f.boolean("silentAccept", out.silentAccept);
     out.maxBytes = static_cast<uint64_t>(maxBytes);
     out.dropAfterBytes = static_cast<uint64_t>(dropAfter);
     if (f.ok() && out.uploadDelay.rfind("PT", 0) != 0)

@@ -27,6 +27,7 @@ struct CFirmwareOptions {
     std::string uploadDelay = "PT0S";
     uint64_t dropAfterBytes = 0;      // >0: the device closes the upload after this many body bytes
     bool auth = true;                 // the upload needs Digest credentials of an administrator
+    bool silentAccept = false;        // a good image is not answered: the device just closes and reboots
 };
 
 bool ReadFirmwareOptions(const Json::Value& description, CFirmwareOptions& out, std::string& error);

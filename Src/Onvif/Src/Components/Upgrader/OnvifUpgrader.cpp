@@ -83,6 +83,12 @@ bool COnvifUpgrader::stateIsRunning() const
     return m_state == "Upgrading" || m_state == "Downloading";
 }
 
+bool COnvifUpgrader::stateIsFinal() const
+{
+    CGuard guard(m_stateMutex);
+    return m_state == "Succeeded" || m_state == "Failed" || m_state == "Invalid";
+}
+
 bool COnvifUpgrader::getState(Json::Value& state)
 {
     state = Json::Value(Json::objectValue);
@@ -117,14 +123,15 @@ bool COnvifUpgrader::detachState(Zentar::Manager::IUpgradeStateReceiver* receive
 // ---- Preparing and the image ---------------------------------------------------------
 
 // Back to nothing: no image, no address, no state. Not while the upload runs; a start
-// that is only scheduled is called off.
+// that is only scheduled is called off, and an upload that has reached its final state
+// is only telling its receivers, so it is waited for.
 bool COnvifUpgrader::clear()
 {
-    if (m_upgradeTimer.isRunning()) {
+    if (m_upgradeTimer.isRunning() && !stateIsFinal()) {
         ONVIF_LOG(LOG_ERROR, "m_upgradeTimer\tis running,can not clear\n");
         return false;
     }
-    m_upgradeTimer.stop();
+    m_upgradeTimer.stopAndWait();
     {
         CGuard guard(m_sourceMutex);
         if (m_file) {

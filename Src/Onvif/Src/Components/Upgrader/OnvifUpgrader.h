@@ -65,6 +65,7 @@ public:
 
 private:
     enum Source { SOURCE_NONE = 0, SOURCE_FILE = 1, SOURCE_MEMORY = 2 };
+    enum UploadResult { UPLOAD_DONE, UPLOAD_FAILED, UPLOAD_REFUSED };
 
     bool clear();
     void setState(const char* state);
@@ -72,10 +73,11 @@ private:
     void notify();
     bool stateIs(const char* state) const;
     bool stateIsRunning() const;
+    bool stateIsFinal() const;
 
     // The upload (on the timer) and its steps; upload.cpp.
     void uploadProc();
-    bool httpUpload();
+    UploadResult httpUpload();
     int openConnection(const std::string& host, int port);
     bool sendAll(int sock, const char* data, size_t length, const char* failLog);
     int readAnswer(int sock, int timeoutMs, int& status, std::string& challenge);

@@ -67,6 +67,7 @@ std::string pickChallenge(const Zentar::NetProtocol::CHttpParser& answer)
 
 } // namespace
 
+// The whole upload on the timer, ending in one final state that the receivers hear once.
 void COnvifUpgrader::uploadProc()
 {
     setState("Upgrading");
@@ -78,16 +79,16 @@ void COnvifUpgrader::uploadProc()
         mode = m_mode;
     }
     if (mode == "http") {
-        if (httpUpload()) {
+        const UploadResult result = httpUpload();
+        if (result == UPLOAD_DONE) {
             ONVIF_LOG(LOG_INFO, "upgrade in http mode sucessd\n");
-            setState("Succeeded");
             setProgress(100);
         } else {
             ONVIF_LOG(LOG_ERROR, "upgrade in http mode failed\n");
-            // A device that refused the whole image has said so already ("Invalid").
-            if (!stateIs("Invalid"))
-                setState("Failed");
         }
+        // A device that refused the whole image is "Invalid"; anything else that went
+        // wrong leaves the image where it was: "Failed".
+        setState(result == UPLOAD_DONE ? "Succeeded" : result == UPLOAD_REFUSED ? "Invalid" : "Failed");
     } else {
         ONVIF_LOG(LOG_ERROR, "upgrade in unknow mode failed\n");
         setState("Failed");
@@ -173,7 +174,7 @@ std::string COnvifUpgrader::authorizationFor(const std::string& challenge, const
     return auth.GetAuthorization(value) ? value : std::string();
 }
 
-bool COnvifUpgrader::httpUpload()
+COnvifUpgrader::UploadResult COnvifUpgrader::httpUpload()
 {
     std::string uri;
     {
@@ -189,7 +190,7 @@ bool COnvifUpgrader::httpUpload()
     int port = 80;
     if (!parseHttpUrl(uri, path, host, port)) {
         ONVIF_LOG(LOG_ERROR, "paser http url failed url is Illegal\n");
-        return false;
+        return UPLOAD_FAILED;
     }
     if (path.empty())
         path = "/";
@@ -199,7 +200,7 @@ bool COnvifUpgrader::httpUpload()
         !sendAll(sock, head.data(), head.size(), "network is busy or bad,please check it\n")) {
         ONVIF_LOG(LOG_ERROR, sock < 0 ? "creat tcp pipe failed\n" : "send http head failed\n");
         closeSocket(sock);
-        return false;
+        return UPLOAD_FAILED;
     }
     int status = 0;
     std::string challenge;
@@ -207,13 +208,13 @@ bool COnvifUpgrader::httpUpload()
         closeSocket(sock);
         if (status != 401) {
             ONVIF_LOG(LOG_ERROR, "transHttphead getStatus failed!\n");
-            return false;
+            return UPLOAD_FAILED;
         }
         // One answer to the challenge, on a new connection.
         const std::string authorization = authorizationFor(challenge, path);
         if (authorization.empty()) {
             ONVIF_LOG(LOG_ERROR, "no answer to the device's challenge <%s>\n", challenge.c_str());
-            return false;
+            return UPLOAD_FAILED;
         }
         head = requestHead(path, host, total, authorization);
         sock = openConnection(host, port);
@@ -221,7 +222,7 @@ bool COnvifUpgrader::httpUpload()
             !sendAll(sock, head.data(), head.size(), "network is busy or bad,please check it\n")) {
             ONVIF_LOG(LOG_ERROR, sock < 0 ? "creat tcp pipe failed\n" : "send http head failed\n");
             closeSocket(sock);
-            return false;
+            return UPLOAD_FAILED;
         }
     }
     setProgress(10);
@@ -236,17 +237,15 @@ bool COnvifUpgrader::httpUpload()
     if (!sent) {
         ONVIF_LOG(LOG_ERROR, source == SOURCE_FILE ? "tansmit upgrade file failed\n" : "tansmit append data failed\n");
         closeSocket(sock);
-        return false;
+        return UPLOAD_FAILED;
     }
     const int result = readAnswer(sock, m_timing.finalAnswerMs, status, challenge);
     closeSocket(sock);
     if (result != ANSWER_OK) {
         ONVIF_LOG(LOG_ERROR, "upgrade failed!\n");
-        setState("Invalid");
-        notify();
-        return false;
+        return UPLOAD_REFUSED;
     }
-    return true;
+    return UPLOAD_DONE;
 }
 
 // The file in chunks of up to 2 MiB, progress growing by an equal step per chunk.
