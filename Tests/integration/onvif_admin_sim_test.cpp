@@ -16,6 +16,7 @@
 #include "OnvifExports.h"
 #include "OnvifFramework/FunctionScripts/OnvifFunctionScripts.h"
 #include "OnvifFramework/Utility/OnvifBaseComm.h"
+#include "OnvifFramework/Utility/OnvifLog.h"
 #include "OnvifSim/DeviceDescription.h"
 #include "OnvifSim/SimDevice.h"
 #include "OnvifSim/SimServer.h"
@@ -190,7 +191,12 @@ TEST_F(AdminAgainstSim, AnOperatorIsRefusedAnAdministratorsOperation)
     IUserManager* users = component<IUserManager>(m_other, IUserManager::kInterfaceName);
     ASSERT_NE(users, nullptr);
     m_device->clearRequests();
+    RPC::Onvif::setLogToStdout(true);
+    ::testing::internal::CaptureStdout();
     EXPECT_FALSE(users->addUser(json(R"({"Name":"sneaky","Password":"x","Group":"admin"})")));
+    const std::string log = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(std::string::npos, log.find("CreateUsers refused: ter:NotAuthorized")) << "the device's reason, logged";
+    EXPECT_NE(std::string::npos, log.find("createUsers fail ip = 127.0.0.1")) << log;
     EXPECT_EQ("", deviceLevelOf("sneaky"));
     ASSERT_GE(m_device->count("CreateUsers"), 1);
     for (const auto& request : m_device->requests()) {

@@ -23,7 +23,7 @@ namespace OnvifSim {
 struct CFirmwareOptions {
     bool enabled = true;              // run the upload endpoint
     int rebootSeconds = 3;            // connections are dropped this long after a good image
-    uint64_t maxBytes = 64ull << 20;  // larger images are refused before their body
+    uint64_t maxBytes = 256ull << 20; // larger images are refused before their body
     std::string uploadDelay = "PT0S";
     uint64_t dropAfterBytes = 0;      // >0: the device closes the upload after this many body bytes
     bool auth = true;                 // the upload needs Digest credentials of an administrator

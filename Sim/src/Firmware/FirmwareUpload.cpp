@@ -142,7 +142,9 @@ void CUploadSession::onHead(size_t headEnd)
                 CHeaderList challenges;
                 for (const auto& value : m_core->digest().challenges(digestSchemes, d.realm, who.stale))
                     challenges.emplace_back("WWW-Authenticate", value);
-                LogLine(d.name + ": firmware upload refused: " + (who.ok ? who.user + " is no administrator" : who.why));
+                const std::string why = who.ok ? who.user + " is no administrator"
+                                        : who.why.empty() ? std::string("no credentials") : who.why;
+                LogLine(d.name + ": firmware upload refused: " + why);
                 lock.unlock();
                 return answer(401, "an administrator's credentials are needed", challenges);
             }
