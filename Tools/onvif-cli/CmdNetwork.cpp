@@ -52,19 +52,25 @@ std::string networkText(const Json::Value& table)
     return text.str();
 }
 
+// The "Network" table; false with r.error (ending in `consequence`) when it cannot be read.
+bool readNetwork(CCliHost& host, CommandResult& r, IConfigManager*& config, Json::Value& table,
+                 const std::string& consequence)
+{
+    config = configManager(host, r);
+    if (config && !config->getConfig("Network", table))
+        r.error = "The network settings of " + host.deviceLabel() + " could not be read" + consequence + ".";
+    return config && r.error.empty();
+}
+
 } // namespace
 
 CommandResult runNetwork(CCliHost& host)
 {
     CommandResult r;
-    IConfigManager* config = configManager(host, r);
-    if (!config)
-        return r;
+    IConfigManager* config = nullptr;
     Json::Value table;
-    if (!config->getConfig("Network", table)) {
-        r.error = "The network settings of " + host.deviceLabel() + " could not be read.";
+    if (!readNetwork(host, r, config, table, ""))
         return r;
-    }
     r.ok = true;
     r.data = table;
     r.text = networkText(table);
@@ -74,14 +80,10 @@ CommandResult runNetwork(CCliHost& host)
 CommandResult runNetworkSet(CCliHost& host, const NetworkArgs& args)
 {
     CommandResult r;
-    IConfigManager* config = configManager(host, r);
-    if (!config)
-        return r;
+    IConfigManager* config = nullptr;
     Json::Value table;
-    if (!config->getConfig("Network", table)) {
-        r.error = "The network settings of " + host.deviceLabel() + " could not be read, so nothing was changed.";
+    if (!readNetwork(host, r, config, table, ", so nothing was changed"))
         return r;
-    }
     const std::string eth = "eth" + std::to_string(args.interfaceIndex);
     if (!table.isMember(eth)) {
         r.error = host.deviceLabel() + " has no interface " + eth + ".";

@@ -32,6 +32,21 @@ std::string refusal(CCliHost& host, const std::string& what)
            "(this is " + host.serverInfo().userName + "); --log-level 2 shows the device's answer.";
 }
 
+// The result of one change of accounts: done, or the device's refusal in words.
+CommandResult changed(CCliHost& host, bool done, const std::string& refusedWhat, const char* key,
+                      const std::string& name, const std::string& text)
+{
+    CommandResult r;
+    if (!done) {
+        r.error = refusal(host, refusedWhat);
+        return r;
+    }
+    r.ok = true;
+    r.data[key] = name;
+    r.text = "  " + text + "\n";
+    return r;
+}
+
 } // namespace
 
 CommandResult runUsers(CCliHost& host)
@@ -73,14 +88,8 @@ CommandResult runUserAdd(CCliHost& host, const std::string& name, const std::str
     user["Name"] = name;
     user["Password"] = password;
     user["Group"] = group;
-    if (!users->addUser(user)) {
-        r.error = refusal(host, "create user " + name + " (or the name is taken, or the password too long)");
-        return r;
-    }
-    r.ok = true;
-    r.data["Added"] = name;
-    r.text = "  added " + name + " (" + level + ")\n";
-    return r;
+    return changed(host, users->addUser(user), "create user " + name + " (or the name is taken, or the password too long)",
+                   "Added", name, "added " + name + " (" + level + ")");
 }
 
 CommandResult runUserRemove(CCliHost& host, const std::string& name)
@@ -89,14 +98,9 @@ CommandResult runUserRemove(CCliHost& host, const std::string& name)
     IUserManager* users = userManager(host, r);
     if (!users)
         return r;
-    if (!users->deleteUser(name.c_str())) {
-        r.error = refusal(host, "remove user " + name + " (or there is no such user, or it is the last administrator)");
-        return r;
-    }
-    r.ok = true;
-    r.data["Removed"] = name;
-    r.text = "  removed " + name + "\n";
-    return r;
+    return changed(host, users->deleteUser(name.c_str()),
+                   "remove user " + name + " (or there is no such user, or it is the last administrator)", "Removed",
+                   name, "removed " + name);
 }
 
 CommandResult runUserPassword(CCliHost& host, const std::string& name, const std::string& password)
@@ -109,14 +113,9 @@ CommandResult runUserPassword(CCliHost& host, const std::string& name, const std
         r.error = "A new password is needed (--password).";
         return r;
     }
-    if (!users->modifyPassword(name.c_str(), password.c_str(), "")) {
-        r.error = refusal(host, "change the password of " + name + " (or there is no such user)");
-        return r;
-    }
-    r.ok = true;
-    r.data["Changed"] = name;
-    r.text = "  new password set for " + name + "\n";
-    return r;
+    return changed(host, users->modifyPassword(name.c_str(), password.c_str(), ""),
+                   "change the password of " + name + " (or there is no such user)", "Changed", name,
+                   "new password set for " + name);
 }
 
 } // namespace OnvifCli
