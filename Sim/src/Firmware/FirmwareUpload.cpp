@@ -51,8 +51,17 @@ public:
     }
 
 private:
+    struct CVerdict {
+        CVerdict(int status_ = 0, std::string text_ = "") : status(status_), text(std::move(text_)) {}
+        int status;
+        std::string text;
+        CHeaderList headers;
+        std::string user;
+    };
+
     void armIdle();
     void readHead();
+    CVerdict judgeHead(const std::string& head);
     void onHead(size_t headEnd);
     void readBody();
     void consume(const char* data, size_t size);
@@ -104,69 +113,75 @@ void CUploadSession::readHead()
     });
 }
 
+// What the device says to a request head: 0 to take the body, else the status of its
+// refusal (-1: drop the connection without a word, as a rebooting device does). Decided
+// under the device lock; answered after it is released.
+CUploadSession::CVerdict CUploadSession::judgeHead(const std::string& head)
+{
+    const std::string path = m_request.target.substr(0, m_request.target.find('?'));
+    auto lock = m_core->lock();
+    CDeviceState& state = m_core->state();
+    const CDeviceDescription& d = state.current;
+    if (IsRebooting(state))
+        return {-1, ""};
+    CFirmwareOptions options;
+    std::string ignored;
+    ReadFirmwareOptions(d.raw, options, ignored);
+    if (m_request.method != "POST")
+        return {405, "the image is sent with POST"};
+    if (!IsCurrentUploadPath(state, path))
+        return {404, "no upgrade is waiting at this address; ask StartFirmwareUpgrade for one"};
+    CVerdict verdict;
+    if (options.auth) {
+        bool basic = false;
+        std::vector<std::string> digestSchemes;
+        for (const auto& c : d.challenges) {
+            if (c == "Basic")
+                basic = true;
+            else
+                digestSchemes.push_back(c);
+        }
+        if (digestSchemes.empty())
+            digestSchemes.push_back("Digest MD5");
+        CAuthOutcome who = m_core->digest().verify(m_request.header("Authorization"), m_request.method,
+                                                   m_request.target, d.users, d.realm, basic,
+                                                   d.digestNonceLifetimeSeconds);
+        if (!who.ok || who.level != EUserLevel::Administrator) {
+            verdict = CVerdict(401, "an administrator's credentials are needed");
+            for (const auto& value : m_core->digest().challenges(digestSchemes, d.realm, who.stale))
+                verdict.headers.emplace_back("WWW-Authenticate", value);
+            LogLine(d.name + ": firmware upload refused: " +
+                    (who.ok ? who.user + " is no administrator" : who.why.empty() ? "no credentials" : who.why));
+            return verdict;
+        }
+        verdict.user = who.user;
+    }
+    const std::string lengthText = HeadValue(head, "content-length");
+    const bool numeric = !lengthText.empty() && lengthText.size() <= 15 &&
+                         lengthText.find_first_not_of("0123456789") == std::string::npos;
+    m_expected = numeric ? std::stoull(lengthText) : 0;
+    if (m_expected == 0)
+        return {411, "the image needs a Content-Length"};
+    if (m_expected > options.maxBytes) {
+        MarkFailed(state, "Refused", "image of " + lengthText + " bytes is larger than this device takes");
+        return {500, "image too large"};
+    }
+    MarkReceiving(state, m_expected);
+    m_dropAfter = options.dropAfterBytes;
+    return verdict;
+}
+
 void CUploadSession::onHead(size_t headEnd)
 {
     const std::string rest = m_head.substr(headEnd + 4);
     if (!ParseHttpHead(m_head.substr(0, headEnd), m_request))
         return answer(400, "unreadable request");
-    const std::string path = m_request.target.substr(0, m_request.target.find('?'));
-    std::string user;
-    {
-        auto lock = m_core->lock();
-        CDeviceState& state = m_core->state();
-        const CDeviceDescription& d = state.current;
-        if (IsRebooting(state))
-            return close();
-        CFirmwareOptions options;
-        std::string ignored;
-        ReadFirmwareOptions(d.raw, options, ignored);
-        if (m_request.method != "POST")
-            return answer(405, "the image is sent with POST");
-        if (!IsCurrentUploadPath(state, path))
-            return answer(404, "no upgrade is waiting at this address; ask StartFirmwareUpgrade for one");
-        if (options.auth) {
-            bool basic = false;
-            std::vector<std::string> digestSchemes;
-            for (const auto& c : d.challenges) {
-                if (c == "Basic")
-                    basic = true;
-                else
-                    digestSchemes.push_back(c);
-            }
-            if (digestSchemes.empty())
-                digestSchemes.push_back("Digest MD5");
-            CAuthOutcome who = m_core->digest().verify(m_request.header("Authorization"), m_request.method,
-                                                       m_request.target, d.users, d.realm, basic,
-                                                       d.digestNonceLifetimeSeconds);
-            if (!who.ok || who.level != EUserLevel::Administrator) {
-                CHeaderList challenges;
-                for (const auto& value : m_core->digest().challenges(digestSchemes, d.realm, who.stale))
-                    challenges.emplace_back("WWW-Authenticate", value);
-                const std::string why = who.ok ? who.user + " is no administrator"
-                                        : who.why.empty() ? std::string("no credentials") : who.why;
-                LogLine(d.name + ": firmware upload refused: " + why);
-                lock.unlock();
-                return answer(401, "an administrator's credentials are needed", challenges);
-            }
-            user = who.user;
-        }
-        const std::string lengthText = HeadValue(m_head.substr(0, headEnd), "content-length");
-        const bool numeric = !lengthText.empty() && lengthText.size() <= 15 &&
-                             lengthText.find_first_not_of("0123456789") == std::string::npos;
-        m_expected = numeric ? std::stoull(lengthText) : 0;
-        if (m_expected == 0) {
-            lock.unlock();
-            return answer(411, "the image needs a Content-Length");
-        }
-        if (m_expected > options.maxBytes) {
-            MarkFailed(state, "Refused", "image of " + lengthText + " bytes is larger than this device takes");
-            lock.unlock();
-            return answer(500, "image too large");
-        }
-        MarkReceiving(state, m_expected);
-        m_dropAfter = options.dropAfterBytes;
-    }
-    m_request.headers.emplace_back("X-Sim-User", user);
+    const CVerdict verdict = judgeHead(m_head.substr(0, headEnd));
+    if (verdict.status < 0)
+        return close();
+    m_request.headers.emplace_back("X-Sim-User", verdict.user);
+    if (verdict.status > 0)
+        return answer(verdict.status, verdict.text, verdict.headers);
     m_inBody = true;
     if (!rest.empty())
         consume(rest.data(), rest.size());
