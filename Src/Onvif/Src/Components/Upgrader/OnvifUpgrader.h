@@ -78,7 +78,7 @@ private:
     // The upload (on the timer) and its steps; upload.cpp.
     void uploadProc();
     UploadResult httpUpload();
-    int openConnection(const std::string& host, int port);
+    int sendHead(const std::string& host, int port, const std::string& head);
     bool sendAll(int sock, const char* data, size_t length, const char* failLog);
     int readAnswer(int sock, int timeoutMs, int& status, std::string& challenge);
     std::string authorizationFor(const std::string& challenge, const std::string& path) const;

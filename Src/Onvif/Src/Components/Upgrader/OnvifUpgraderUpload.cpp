@@ -96,11 +96,21 @@ void COnvifUpgrader::uploadProc()
     notify();
 }
 
-int COnvifUpgrader::openConnection(const std::string& host, int port)
+// A new connection with the request head sent on it, or -1.
+int COnvifUpgrader::sendHead(const std::string& host, int port, const std::string& head)
 {
     const int sock = CHttpClient::connectEndpoint(host.c_str(), port);
-    if (sock < 0)
+    if (sock < 0) {
         ONVIF_LOG(LOG_ERROR, "connect failed or time out\n");
+        ONVIF_LOG(LOG_ERROR, "creat tcp pipe failed\n");
+        return -1;
+    }
+    if (head.size() > kHeadBufferSize ||
+        !sendAll(sock, head.data(), head.size(), "network is busy or bad,please check it\n")) {
+        ONVIF_LOG(LOG_ERROR, "send http head failed\n");
+        closeSocket(sock);
+        return -1;
+    }
     return sock;
 }
 
@@ -194,14 +204,9 @@ COnvifUpgrader::UploadResult COnvifUpgrader::httpUpload()
     }
     if (path.empty())
         path = "/";
-    std::string head = requestHead(path, host, total, "");
-    int sock = openConnection(host, port);
-    if (sock < 0 || head.size() > kHeadBufferSize ||
-        !sendAll(sock, head.data(), head.size(), "network is busy or bad,please check it\n")) {
-        ONVIF_LOG(LOG_ERROR, sock < 0 ? "creat tcp pipe failed\n" : "send http head failed\n");
-        closeSocket(sock);
+    int sock = sendHead(host, port, requestHead(path, host, total, ""));
+    if (sock < 0)
         return UPLOAD_FAILED;
-    }
     int status = 0;
     std::string challenge;
     if (readAnswer(sock, m_timing.headAnswerMs, status, challenge) == ANSWER_REFUSED) {
@@ -216,14 +221,9 @@ COnvifUpgrader::UploadResult COnvifUpgrader::httpUpload()
             ONVIF_LOG(LOG_ERROR, "no answer to the device's challenge <%s>\n", challenge.c_str());
             return UPLOAD_FAILED;
         }
-        head = requestHead(path, host, total, authorization);
-        sock = openConnection(host, port);
-        if (sock < 0 || head.size() > kHeadBufferSize ||
-            !sendAll(sock, head.data(), head.size(), "network is busy or bad,please check it\n")) {
-            ONVIF_LOG(LOG_ERROR, sock < 0 ? "creat tcp pipe failed\n" : "send http head failed\n");
-            closeSocket(sock);
+        sock = sendHead(host, port, requestHead(path, host, total, authorization));
+        if (sock < 0)
             return UPLOAD_FAILED;
-        }
     }
     setProgress(10);
     notify();
