@@ -2,6 +2,7 @@
 
 #include "Device/DeviceCore.h"
 #include "DeviceIO/IoModel.h"
+#include "Firmware/FirmwareState.h"
 #include "Replay/ReplayAnswers.h"
 #include "Rtsp/RtspServer.h"
 
@@ -193,6 +194,12 @@ int CSimDevice::rebootCount() const
 {
     auto lock = m_core->lock();
     return m_core->state().reboots;
+}
+
+Json::Value CSimDevice::firmwareStatus() const
+{
+    auto lock = m_core->lock();
+    return FirmwareStatus(m_core->state());
 }
 
 int CSimDevice::factoryResetCount() const

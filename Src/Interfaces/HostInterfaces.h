@@ -9,7 +9,6 @@ namespace Component {
 class IDevAudioEnc;
 class IDevAudioDec;
 class IConfigManager;
-class IUpgrader;
 class IAlarm;
 class ILogicDeviceManager;
 class IMagicBox;
@@ -22,6 +21,11 @@ class IVideoTalkPeer;
 class IMediaFileFind;
 
 } // namespace Component
+
+namespace Manager {
+class IUpgrader;
+class IUserManager;
+} // namespace Manager
 
 namespace Stream {
 class IStreamSource;

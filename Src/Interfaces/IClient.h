@@ -44,7 +44,7 @@ public:
     virtual Stream::IStreamSource* getIStreamSource(const StreamRequest& request) = 0;
     virtual IDevAudioEnc* getDevAudioEnc(const StreamRequest& request) = 0;
     virtual IConfigManager* getConfigManager() = 0;
-    virtual IUpgrader* getUpgrader() = 0;
+    virtual Manager::IUpgrader* getUpgrader() = 0;
     virtual IAlarm* getIAlarm() = 0;
     virtual ILogicDeviceManager* getILogicDeviceManager() = 0;
     virtual IMagicBox* getIMagicBox() = 0;

@@ -501,3 +501,99 @@ TEST(CliProcess, LateFirstKeyFrameShowsInTheStatus)
 }
 
 } // namespace
+
+namespace {
+
+// The administration commands against a device that keeps its state between runs, as a
+// standalone simulator does: what one run changes, the next one reads.
+class CliAgainstOneDevice : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OnvifSim::SetLogEnabled(false);
+        std::string error;
+        OnvifSim::CDeviceDescription description;
+        ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/camera-1ch-media.json", description, error))
+            << error;
+        description.raw["firmware"]["rebootSeconds"] = 1;
+        m_device = m_server.addDevice(description, &error);
+        ASSERT_TRUE(m_device) << error;
+    }
+    RunResult run(const std::string& user, const std::string& password, const std::string& command)
+    {
+        return runCli("--host 127.0.0.1 --port " + std::to_string(m_device->port()) + " --user " + user +
+                      " --password " + password + " " + command);
+    }
+    Json::Value json(const RunResult& result)
+    {
+        Json::Value value;
+        EXPECT_TRUE(parseJson(result.out, value)) << result.out << result.err;
+        return value;
+    }
+
+    OnvifSim::CSimServer m_server;
+    std::shared_ptr<OnvifSim::CSimDevice> m_device;
+};
+
+TEST_F(CliAgainstOneDevice, UsersAddedAreListedAndAnOperatorIsRefused)
+{
+    const RunResult added = run("admin", "admin123", "users add nvr --level Operator --password Rec0rder --json");
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    const Json::Value users = json(run("admin", "admin123", "users --json"));
+    bool listed = false;
+    for (const Json::Value& user : users["Users"])
+        listed = listed || (user["Name"] == "nvr" && user["Type"] == "Operator");
+    EXPECT_TRUE(listed) << users.toStyledString();
+
+    const RunResult refused = run("operator", "oper123", "users add evil --level Administrator --password x");
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.err.find("refused to create user evil"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("this is operator"), std::string::npos) << refused.err;
+
+    ASSERT_EQ(run("admin", "admin123", "users password nvr --password N3w").exitCode, 0);
+    EXPECT_EQ(run("nvr", "N3w", "info --json").exitCode, 0) << "the new password logs in";
+    ASSERT_EQ(run("admin", "admin123", "users remove nvr").exitCode, 0);
+    EXPECT_EQ(json(run("admin", "admin123", "users --json"))["Users"].size(), 3u);
+}
+
+TEST_F(CliAgainstOneDevice, NetworkAndPortsChangeAndReadBack)
+{
+    const RunResult set =
+        run("admin", "admin123", "network set --ip 10.9.8.7 --mask 255.255.0.0 --gateway 10.9.0.1 --dns 10.9.0.53 --json");
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    const Json::Value network = json(run("admin", "admin123", "network --json"));
+    EXPECT_EQ(network["eth0"]["IPAddress"].asString(), "10.9.8.7");
+    EXPECT_EQ(network["eth0"]["SubnetMask"].asString(), "255.255.0.0");
+    EXPECT_EQ(network["eth0"]["DefaultGateway"].asString(), "10.9.0.1");
+    EXPECT_EQ(network["eth0"]["DnsServers"][0].asString(), "10.9.0.53");
+    EXPECT_NE(run("admin", "admin123", "network set --mask 255.0.255.0").exitCode, 0) << "not a mask";
+
+    ASSERT_EQ(run("admin", "admin123", "ports set --rtsp 8554 --http 8080").exitCode, 0);
+    const Json::Value ports = json(run("admin", "admin123", "ports --json"));
+    EXPECT_EQ(ports["RTSP"]["Port"].asInt(), 8554);
+    EXPECT_EQ(ports["HTTP"]["Port"].asInt(), 8080);
+    EXPECT_EQ(ports["HTTPS"]["Port"].asInt(), 443);
+}
+
+TEST_F(CliAgainstOneDevice, UpgradeShowsProgressTheRebootAndTheNewVersion)
+{
+    const std::string path = ::testing::TempDir() + "/cli_upgrade_image.bin";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "SIMFW 6.2.0\n" << std::string(5 * 1024 * 1024, 'z');
+    }
+    const RunResult upgrade = run("admin", "admin123", "upgrade " + path);
+    ASSERT_EQ(upgrade.exitCode, 0) << upgrade.out << upgrade.err;
+    EXPECT_NE(upgrade.err.find("10%  Upgrading"), std::string::npos) << upgrade.err;
+    EXPECT_NE(upgrade.err.find("100%  Succeeded"), std::string::npos) << upgrade.err;
+    EXPECT_NE(upgrade.out.find("went away and came back"), std::string::npos) << upgrade.out;
+    EXPECT_NE(upgrade.out.find("-> 6.2.0"), std::string::npos) << upgrade.out;
+
+    std::ofstream(path, std::ios::binary) << "not an image";
+    const RunResult refused = run("admin", "admin123", "upgrade " + path + " --json");
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.err.find("refused the image"), std::string::npos) << refused.err;
+    std::remove(path.c_str());
+}
+
+} // namespace

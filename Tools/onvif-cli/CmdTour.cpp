@@ -100,6 +100,9 @@ int runTour(CCliHost& host, bool json)
              profiles = runProfiles(host);
              return profiles;
          }},
+        {"network", [&host] { return runNetwork(host); }},
+        {"ports", [&host] { return runPorts(host); }},
+        {"users", [&host] { return runUsers(host); }},
     };
     // Setting the clock changes the device; the tour does it only to its own simulator.
     if (host.embedded()) {

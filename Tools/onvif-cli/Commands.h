@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "CliHost.h"
 
@@ -87,6 +88,32 @@ struct ImagingArgs {
 CommandResult runImaging(CCliHost& host, const ImagingArgs& args);
 // focus CHANNEL near|far|stop.
 CommandResult runFocus(CCliHost& host, int channel, const std::string& direction);
+
+// network: the IPv4 settings of every interface; network set changes one interface.
+struct NetworkArgs {
+    int interfaceIndex = 0;     // eth<n>
+    std::string ip;             // empty: unchanged
+    std::string mask;
+    std::string gateway;
+    std::string dhcp;           // "on", "off" or empty
+    std::vector<std::string> dns;
+};
+CommandResult runNetwork(CCliHost& host);
+CommandResult runNetworkSet(CCliHost& host, const NetworkArgs& args);
+// ports: HTTP, HTTPS and RTSP; a port of 0 is left unchanged.
+CommandResult runPorts(CCliHost& host);
+CommandResult runPortsSet(CCliHost& host, int http, int rtsp, int https);
+
+// users; level: "Administrator", "Operator" or "User".
+CommandResult runUsers(CCliHost& host);
+CommandResult runUserAdd(CCliHost& host, const std::string& name, const std::string& level,
+                         const std::string& password);
+CommandResult runUserRemove(CCliHost& host, const std::string& name);
+CommandResult runUserPassword(CCliHost& host, const std::string& name, const std::string& password);
+
+// upgrade: sends the image, follows its progress (a bar on stderr when progressBar) and
+// the device's reboot.
+CommandResult runUpgrade(CCliHost& host, const std::string& path, bool progressBar);
 
 // Logs in, runs every command this build supports, prints a section per step and a summary.
 // The process exit code: 0 when every step passed.

@@ -189,6 +189,38 @@ int main(int argc, char** argv)
     focusCmd->add_option("DIRECTION", focusDirection, "near, far or stop")
         ->required()
         ->check(CLI::IsMember({"near", "far", "stop"}));
+    auto* network = app.add_subcommand("network", "the device's IPv4 settings, or change them (network set)");
+    std::string networkAction = "show";
+    NetworkArgs networkArgs;
+    network->add_option("action", networkAction, "show (default) or set")->check(CLI::IsMember({"show", "set"}));
+    network->add_option("--interface", networkArgs.interfaceIndex, "which interface, from 0")
+        ->check(CLI::NonNegativeNumber);
+    network->add_option("--ip", networkArgs.ip, "IPv4 address");
+    network->add_option("--mask", networkArgs.mask, "subnet mask, e.g. 255.255.255.0");
+    network->add_option("--gateway", networkArgs.gateway, "default gateway");
+    network->add_option("--dhcp", networkArgs.dhcp, "on or off")->check(CLI::IsMember({"on", "off"}));
+    network->add_option("--dns", networkArgs.dns, "DNS servers");
+    auto* ports = app.add_subcommand("ports", "the HTTP, HTTPS and RTSP ports, or change them (ports set)");
+    std::string portsAction = "show";
+    int httpPort = 0, rtspPort = 0, httpsPort = 0;
+    ports->add_option("action", portsAction, "show (default) or set")->check(CLI::IsMember({"show", "set"}));
+    ports->add_option("--http", httpPort, "HTTP port")->check(CLI::Range(1, 65535));
+    ports->add_option("--rtsp", rtspPort, "RTSP port")->check(CLI::Range(1, 65535));
+    ports->add_option("--https", httpsPort, "HTTPS port")->check(CLI::Range(1, 65535));
+    auto* usersCmd = app.add_subcommand("users", "the device's accounts: list, add, remove, password");
+    std::string usersAction = "list";
+    std::string userName, userLevel = "User", userPassword;
+    usersCmd->add_option("action", usersAction, "list (default), add, remove or password")
+        ->check(CLI::IsMember({"list", "add", "remove", "password"}));
+    usersCmd->add_option("NAME", userName, "the account");
+    usersCmd->add_option("--level", userLevel, "Administrator, Operator or User")
+        ->check(CLI::IsMember({"Administrator", "Operator", "User"}));
+    // After the command, --password is the account's; the login's goes before it
+    // ("onvif-cli --password LOGIN users add NAME --password NEW").
+    usersCmd->add_option("--password,--user-password", userPassword, "the account's (new) password");
+    auto* upgradeCmd = app.add_subcommand("upgrade", "send a firmware image and follow it to the reboot");
+    std::string imagePath;
+    upgradeCmd->add_option("FILE", imagePath, "the firmware image")->required();
 
     try {
         app.parse(argc, argv);
@@ -286,5 +318,31 @@ int main(int argc, char** argv)
             return ioAction == "relay" ? runIoRelay(host, ioToken, ioState == "on") : runIoList(host);
         }, options.json);
     }
+    if (*network)
+        return withLogin(
+            host, [&] { return networkAction == "set" ? runNetworkSet(host, networkArgs) : runNetwork(host); },
+            options.json);
+    if (*ports)
+        return withLogin(
+            host, [&] { return portsAction == "set" ? runPortsSet(host, httpPort, rtspPort, httpsPort) : runPorts(host); },
+            options.json);
+    if (*usersCmd) {
+        if (usersAction != "list" && userName.empty()) {
+            COutput::error("users " + usersAction + " needs the account's NAME");
+            return 2;
+        }
+        return withLogin(host, [&] {
+            if (usersAction == "add")
+                return runUserAdd(host, userName, userLevel, userPassword);
+            if (usersAction == "remove")
+                return runUserRemove(host, userName);
+            if (usersAction == "password")
+                return runUserPassword(host, userName, userPassword);
+            return runUsers(host);
+        }, options.json);
+    }
+    if (*upgradeCmd)
+        // The progress bar replaces the waiting line.
+        return withLogin(host, [&] { return runUpgrade(host, imagePath, !options.json); }, options.json, false);
     return 2;
 }

@@ -73,6 +73,10 @@ public:
     CDeviceDescription description() const;
     int rebootCount() const;
     int factoryResetCount() const;
+    // The firmware upgrade as the device sees it: {"state" ("Idle", "Ready", "Receiving",
+    // "Rebooting", "Done", "Refused", "Failed"), "received", "expected", "reason",
+    // "firmwareVersion", "token"}.
+    Json::Value firmwareStatus() const;
 
     // Relays and digital inputs (the "io" member). A monostable relay reads inactive once its
     // delay has passed on the device clock. False for an unknown token.

@@ -16,6 +16,8 @@
 #include "ISnapManager.h"
 #include "IStreamSource.h"
 #include "ITimeClient.h"
+#include "IUpgrader.h"
+#include "IUserManager.h"
 #include "Infra/Mutex.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 
@@ -69,6 +71,13 @@ const ClientGetterRow kPtzRow = {Zentar::Comm::IPtz::kInterfaceName,
                                  {"OnvifClientPtz", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
                                  [](COnvifClient& c) -> IUnknown* { return c.getIPtz(0); }, nullptr};
 
+const ClientGetterRow kUserManagerRow = {
+    Zentar::Manager::IUserManager::kInterfaceName,
+    {"OnvifClientUserManager", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+    [](COnvifClient& c) -> IUnknown* { return c.getUserManager(); }, nullptr};
+const ClientGetterRow kUpgraderRow = {
+    Zentar::Manager::IUpgrader::kInterfaceName, {"OnvifClientUpgrader", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+    [](COnvifClient& c) -> IUnknown* { return c.getUpgrader(); }, nullptr};
 
 } // namespace
 
@@ -111,6 +120,8 @@ IFactoryUnknown* makeRemoteOSDManagerFactory()
 }
 IFactoryUnknown* makePTZBaseFactory() { return new (std::nothrow) CClientGetterFactory(kPTZBaseRow); }
 IFactoryUnknown* makePtzFactory() { return new (std::nothrow) CClientGetterFactory(kPtzRow); }
+IFactoryUnknown* makeUserManagerFactory() { return new (std::nothrow) CClientGetterFactory(kUserManagerRow); }
+IFactoryUnknown* makeUpgraderFactory() { return new (std::nothrow) CClientGetterFactory(kUpgraderRow); }
 
 // ---- live stream sources --------------------------------------------------------------
 

@@ -13,6 +13,8 @@
 #include "Components/SnapManager/OnvifSnapManager.h"
 #include "Components/StreamSource/OnvifStreamSource.h"
 #include "Components/TimeClient/OnvifTimeClient.h"
+#include "Components/Upgrader/OnvifUpgrader.h"
+#include "Components/UserManager/OnvifUserManager.h"
 
 #include <cstdio>
 

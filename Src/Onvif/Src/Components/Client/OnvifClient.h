@@ -32,6 +32,8 @@ class COnvifOSDManager;
 class COnvifRemoteOSDManager;
 class COnvifPtz;
 class COnvifPTZBase;
+class COnvifUpgrader;
+class COnvifUserManager;
 
 // Why the last login failed, as the host's login-result procedure is told.
 enum OnvifLoginFailure { LOGIN_FAIL_OTHER = 0, LOGIN_FAIL_CREDENTIALS = 1, LOGIN_FAIL_UNREACHABLE = 33 };
@@ -57,7 +59,7 @@ public:
     Zentar::Stream::IStreamSource* getIStreamSource(const Zentar::Component::StreamRequest& request) override;
     Zentar::Component::IDevAudioEnc* getDevAudioEnc(const Zentar::Component::StreamRequest& request) override;
     Zentar::Component::IConfigManager* getConfigManager() override;
-    Zentar::Component::IUpgrader* getUpgrader() override;
+    Zentar::Manager::IUpgrader* getUpgrader() override;
     Zentar::Component::IAlarm* getIAlarm() override;
     Zentar::Component::ILogicDeviceManager* getILogicDeviceManager() override;
     Zentar::Component::IMagicBox* getIMagicBox() override;
@@ -75,6 +77,8 @@ public:
     Zentar::Snapshot::ISnapManager* getSnapManager();
     // The device's stored preset and tour tables (handed out by the "Comm::PTZBase" factory).
     Zentar::Comm::IPTZBase* getPTZBase();
+    // The device's user administration (handed out by the "UserManager" factory).
+    Zentar::Manager::IUserManager* getUserManager();
 
     const ServerInfo& getServerInfo() const { return *m_serverInfo; }
     bool isLoggedIn() const { return m_loggedIn.load(); }
@@ -126,6 +130,8 @@ private:
     std::unique_ptr<COnvifAlarm> m_alarm;
     std::unique_ptr<COnvifOSDManager> m_osdManager;
     std::unique_ptr<COnvifRemoteOSDManager> m_remoteOSDManager;
+    std::unique_ptr<COnvifUpgrader> m_upgrader;
+    std::unique_ptr<COnvifUserManager> m_userManager;
     std::vector<std::unique_ptr<COnvifStreamSource>> m_streamSources;
     std::vector<std::unique_ptr<COnvifPtz>> m_ptzs;
     std::unique_ptr<COnvifPTZBase> m_ptzBase;

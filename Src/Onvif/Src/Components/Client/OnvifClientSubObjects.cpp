@@ -16,6 +16,8 @@
 #include "Components/SnapManager/OnvifSnapManager.h"
 #include "Components/StreamSource/OnvifStreamSource.h"
 #include "Components/TimeClient/OnvifTimeClient.h"
+#include "Components/Upgrader/OnvifUpgrader.h"
+#include "Components/UserManager/OnvifUserManager.h"
 #include "Infra/LastError.h"
 #include "OnvifFramework/Utility/OnvifBaseDef.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
@@ -111,6 +113,18 @@ IRemoteOSDManager* COnvifClient::getRemoteOSDManager()
                            "new COnvifRemoteOSDManager failed,m_remoteOSDManager is NULL\n");
 }
 
+Zentar::Manager::IUpgrader* COnvifClient::getUpgrader()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_upgrader, m_serverInfo, "new COnvifUpgrader failed,m_upgrader is NULL\n");
+}
+
+Zentar::Manager::IUserManager* COnvifClient::getUserManager()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_userManager, m_serverInfo, "new COnvifUserManager failed,m_userManager is NULL\n");
+}
+
 IStreamSource* COnvifClient::getIStreamSource(const StreamRequest& request)
 {
     int protocol = request.transportProtocol;
@@ -163,7 +177,6 @@ Zentar::Comm::IPtz* COnvifClient::getIPtz(int channel)
 }
 
 IDevAudioEnc* COnvifClient::getDevAudioEnc(const StreamRequest&) { return notSupported<IDevAudioEnc>("IDevAudioEnc"); }
-IUpgrader* COnvifClient::getUpgrader() { return notSupported<IUpgrader>("IUpgrader"); }
 IVideoTalkPeer* COnvifClient::getIVideoTalkPeer() { return notSupported<IVideoTalkPeer>("IVideoTalkPeer"); }
 IMediaFileFind* COnvifClient::createMediaFileFind() { return notSupported<IMediaFileFind>("IMediaFileFind"); }
 IStreamSource* COnvifClient::createRecordingStreamSource() { return notSupported<IStreamSource>("recording source"); }

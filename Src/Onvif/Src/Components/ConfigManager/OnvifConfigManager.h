@@ -3,8 +3,10 @@
 // manager's table with the functions that read and write it in the host's vocabulary.
 //
 // Served so far: "Base" (get), "Capability" (get), "Encode", "Image" and "VideoColor" (get,
-// set). Every other name is refused with its log line; every other operation of the
-// interface reports "not supported".
+// set), and the network tables "Network", "IPv6", "Web", "Https", "RTSP" (get, set), which
+// are each one pair of composite scripts (a second, data-only table). Every other name is
+// refused with its log line; every other operation of the interface reports "not
+// supported".
 #include <memory>
 #include <string>
 
@@ -34,6 +36,12 @@ private:
         bool (COnvifConfigManager::*set)(Json::Value& table);   // null: read only
     };
     static const NameRow* findName(const std::string& name);
+
+    // Tables that are one get script and one set script with their failure texts.
+    struct ScriptRow;
+    static const ScriptRow* findScriptName(const std::string& name);
+    bool getByScript(const ScriptRow& row, Json::Value& table);
+    bool setByScript(const ScriptRow& row, Json::Value& table);
 
     bool getBaseInfo(Json::Value& table);
     bool getCapabilityInfo(Json::Value& table);

@@ -80,6 +80,15 @@ const OnvifField kMulticastLists[] = {
 
 const OnvifField kSessionTimeout[] = {textField("SessionTimeout", "SessionTimeout"), {}};
 
+// An NTP server, a discovery proxy: one kind ("IPv4", "IPv6", "DNS") and its addresses.
+const OnvifField kNetworkHost[] = {
+    textField("Type", "Type"),
+    textListField("IPv4Address", "IPv4Address[%d]"),
+    textListField("IPv6Address", "IPv6Address[%d]"),
+    textListField("DNSname", "DNSname[%d]"),
+    {},
+};
+
 const OnvifField kAudioEncoderCore[] = {
     textField("Name", "Name"),
     intField("UseCount", "UseCount"),

@@ -30,6 +30,7 @@ extern const OnvifField kVideoEncoderCodecs[];
 extern const OnvifField kMulticastSingle[];     // tt:MulticastConfiguration, one address of each kind
 extern const OnvifField kMulticastLists[];      // the same with the addresses as arrays
 extern const OnvifField kSessionTimeout[];
+extern const OnvifField kNetworkHost[];         // tt:NetworkHost: "Type" and lists of IPv4, IPv6, DNS names
 extern const OnvifField kAudioEncoderCore[];    // Name, UseCount, token, Encoding, Bitrate, SampleRate
 extern const OnvifField kVideoSourceCfg[];      // with "Bounds" from the attributes
 extern const OnvifField kAudioSourceCfg[];
