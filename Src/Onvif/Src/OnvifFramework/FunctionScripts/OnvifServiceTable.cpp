@@ -6,6 +6,9 @@
 #include "OnvifProtocolCore/DeviceManagement/OnvifDeviceManagement.h"
 #include "OnvifProtocolCore/Media2/OnvifMedia2.h"
 #include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCfg.h"
+#include "OnvifProtocolCore/RecordingControl/OnvifRecordingCtl.h"
+#include "OnvifProtocolCore/RecordingSearch/OnvifRecordingResearch.h"
+#include "OnvifProtocolCore/ReplayControl/OnvifReplayCtl.h"
 
 namespace RPC {
 namespace Onvif {
@@ -27,6 +30,9 @@ const std::vector<OnvifServiceRow>& onvifServiceTable()
         {"MediaCfg", &make<COnvifMediaCfg>},
         {"Media2", &make<COnvifMedia2>},
         {"DeviceIOService", &make<COnvifDeviceIOService>},
+        {"RecordingControl", &make<COnvifRecordingCtl>},
+        {"RecordingSearch", &make<COnvifRecordingResearch>},
+        {"ReplayControl", &make<COnvifReplayCtl>},
     };
     return kRows;
 }
