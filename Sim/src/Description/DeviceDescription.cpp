@@ -8,6 +8,7 @@
 #include "Common/TimeUtil.h"
 #include "DeviceIO/IoModel.h"
 #include "Media/MediaModel.h"
+#include "Recording/RecordingModel.h"
 
 #include <json/reader.h>
 
@@ -286,6 +287,9 @@ bool LoadDescription(const Json::Value& json, CDeviceDescription& out, std::stri
     Json::Value io;
     if (error.empty())
         BuildIoModel(json, io, error);
+    Json::Value recordings;
+    if (error.empty())
+        BuildRecordingModel(json, 0, recordings, error);
     if (!error.empty()) {
         error = source + ": " + error;
         return false;
