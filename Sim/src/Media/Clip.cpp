@@ -58,6 +58,7 @@ bool BuildVideo(bool h265, const std::string& data, CClip& clip, std::string& er
         CClipFrame frame;
         frame.packets = h265 ? PacketiseH265(au) : PacketiseH264(au);
         frame.duration = duration;
+        frame.key = randomAccess;
         clip.frames.push_back(std::move(frame));
     }
     if (h265) {
