@@ -20,9 +20,12 @@ class IMediaManager;
 class IOSDManager;
 class IRemoteOSDManager;
 class IVideoTalkPeer;
-class IMediaFileFind;
 
 } // namespace Component
+
+namespace Storage {
+class IMediaFileFind;
+} // namespace Storage
 
 namespace Stream {
 class IStreamSource;
