@@ -1,13 +1,12 @@
 #pragma once
 // What the finder and playback tests share: the shipped recorder with a fixed history
-// (1 March 2026, nothing from 10:00 to 11:00 UTC, or what a test puts in its place), a
-// logged-in client, and a host receiver that keeps every frame's recording time.
+// (1 March 2026, nothing from 10:00 to 11:00 UTC, unless a test changes it), a logged-in
+// client, and a host receiver that keeps every frame's recording time.
 #include <gtest/gtest.h>
 #include <json/json.h>
 
 #include <chrono>
 #include <condition_variable>
-#include <fstream>
 #include <mutex>
 #include <vector>
 
@@ -24,33 +23,19 @@
 #include "OnvifSim/SimServer.h"
 #include "Packaging/NativeFrame.h"
 #include "Stream/Media/MediaFrame.h"
+#include "../sim/RecorderTestDevice.h"
 
 namespace RecordingTest {
 
 using Zentar::Component::IClient;
 using Zentar::Component::ServerInfo;
 
-// 2026-03-01T00:00:00Z plus a time of day, in ms.
-inline long long ClockMs(int hour, int minute, int second, int ms = 0)
-{
-    return (1772323200LL + hour * 3600 + minute * 60 + second) * 1000 + ms;
-}
-
+// The shipped recorder with the fixed history of the simulator's own recording tests.
 inline Json::Value ShippedRecorder()
 {
-    std::ifstream in(OnvifSim::DevicesDir() + "/recorder-2ch-playback.json");
-    Json::Value json;
-    Json::CharReaderBuilder builder;
-    std::string errors;
-    EXPECT_TRUE(Json::parseFromStream(builder, in, &json, &errors)) << errors;
-    Json::Value& r = json["recordings"];
-    r["from"] = "2026-03-01T00:00:00Z";
-    r["until"] = "2026-03-02T00:00:00Z";
-    r["gaps"] = Json::Value(Json::arrayValue);
-    r["gaps"][0][0] = "2026-03-01T10:00:00Z";
-    r["gaps"][0][1] = "2026-03-01T11:00:00Z";
-    return json;
+    return SimTest::FixedRecorderDescription();
 }
+using SimTest::ClockMs;
 
 // A host receiver: frames with their recording time, and the end markers.
 class CPlaybackReceiver : public Zentar::Stream::IFrameReceiver {
