@@ -344,11 +344,12 @@ TEST(RecordingRules, ReplayAddressRequestCarriesTheStreamSetupEvenWhenEmpty)
         << ex.body();
 }
 
+// Recordings in order, an empty one left out; sources with their type when given.
 TEST(RecordingRules, ScopeListsGoOutInOrder)
 {
     Exchange ex = runCommand(
         "RecordingSearch", "FindRecordings",
-        R"({"Scope":{"IncludedSources":[{"Token":"P0"},{"Token":"P1","Type":"T"}],"IncludedRecordings":["R1","R2"]}})",
+        R"({"Scope":{"IncludedSources":[{"Token":"P0"},{"Token":"P1","Type":"T"}],"IncludedRecordings":["R1","","R2"]}})",
         ns("<tse:FindRecordingsResponse><tse:SearchToken>S</tse:SearchToken></tse:FindRecordingsResponse>"));
     ASSERT_EQ(0, ex.ret);
     EXPECT_EQ((std::vector<std::string>{"P0", "P1"}), elementTexts(ex.body(), "Token"));

@@ -3,6 +3,7 @@
 #include "OnvifFramework/Utility/OnvifCommonFields.h"
 #include "OnvifFramework/Utility/OnvifFieldMap.h"
 #include "OnvifFramework/Utility/OnvifNamespaces.h"
+#include "OnvifFramework/Utility/OnvifRecordKeys.h"
 #include "OnvifFramework/Utility/OnvifRecordingFields.h"
 
 namespace RPC {
@@ -39,6 +40,20 @@ const OnvifField kEventFilterIn[] = {
 const OnvifField kEnterOrExitIn[] = {textField("SearchFilter.EnterOrExit", "./SearchFilter/tt:EnterOrExit"), {}};
 const OnvifField kMetadataFilterIn[] = {
     textField("MetadataFilter.MetadataStreamFilter", "./MetadataFilter/tt:MetadataStreamFilter"), {}};
+
+// A device reads an empty recording token as a recording named "": such entries are left out.
+int dropEmptyRecordings(Json::Value& req)
+{
+    Json::Value* list = findKey(req, "Scope.IncludedRecordings");
+    if (!list || !list->isArray())
+        return 0;
+    Json::Value kept(Json::arrayValue);
+    for (const Json::Value& item : *list)
+        if (!(item.isString() && item.asString().empty()))
+            kept.append(item);
+    *list = kept;
+    return 0;
+}
 
 struct CFindRecordingsIn : COnvifFieldMap {
     CFindRecordingsIn() { add("", "", {kScopeIn, kLimitsIn}); }
@@ -213,18 +228,23 @@ OnvifOperation searchRow(const char* command)
     return kTse(command).flag(OP_LOG_RESPONSE_FAIL);
 }
 
+OnvifOperation findRow(const char* command, const OnvifField* fields)
+{
+    return searchRow(command).in(fields).prepares(&dropEmptyRecordings).out(kSearchTokenOut);
+}
+
 const OnvifOperation kRows[] = {
-    searchRow("FindEvents").in(fieldsOf<CFindEventsIn>()).out(kSearchTokenOut),
+    findRow("FindEvents", fieldsOf<CFindEventsIn>()),
     searchRow("GetEventSearchResults").in(kResultsIn).out(fieldsOf<CEventResultsMap>()).waits(&kEventResultsTimeouts),
     searchRow("GetRecordingInformation").in(kRecordingTokenIn).out(fieldsOf<CRecordingInformationMap>()),
-    searchRow("FindRecordings").in(fieldsOf<CFindRecordingsIn>()).out(kSearchTokenOut),
+    findRow("FindRecordings", fieldsOf<CFindRecordingsIn>()),
     searchRow("GetRecordingSearchResults").in(kResultsIn).out(fieldsOf<CRecordingResultsMap>()),
     searchRow("EndSearch").in(kSearchTokenIn).out(kEndpointOut),
     searchRow("GetRecordingSummary").out(fieldsOf<CSummaryMap>()),
     searchRow("GetMediaAttributes").in(kMediaAttributesIn).out(fieldsOf<CMediaAttributesMap>()),
-    searchRow("FindPTZPosition").in(fieldsOf<CFindPtzPositionIn>()).out(kSearchTokenOut),
+    findRow("FindPTZPosition", fieldsOf<CFindPtzPositionIn>()),
     searchRow("GetPTZPositionSearchResults").in(kResultsIn).out(fieldsOf<CPtzResultsMap>()),
-    searchRow("FindMetadata").in(fieldsOf<CFindMetadataIn>()).out(kSearchTokenOut),
+    findRow("FindMetadata", fieldsOf<CFindMetadataIn>()),
     searchRow("GetMetadataSearchResults").in(kResultsIn).out(fieldsOf<CMetadataResultsMap>()),
     searchRow("GetSearchState").in(kSearchTokenIn).out(kStateOut),
     searchRow("GetServiceCapabilities").out(fieldsOf<CCapabilitiesMap>()),
