@@ -134,6 +134,9 @@ int runTour(CCliHost& host, bool json)
              profiles = runProfiles(host);
              return profiles;
          }},
+        {"network", [&host] { return runNetwork(host); }},
+        {"ports", [&host] { return runPorts(host); }},
+        {"users", [&host] { return runUsers(host); }},
     };
     // Setting the clock changes the device; the tour does it only to its own simulator.
     if (host.embedded()) {
@@ -149,6 +152,7 @@ int runTour(CCliHost& host, bool json)
         }
         record(steps[i].name, result, watch.ms());
         if (steps[i].name == "profiles" && result.ok) {
+            steps.push_back({"ptz", [&host] { return runPtzTour(host); }});
             addMediaSteps(host, profiles, steps);
             steps.push_back({"recordings 0", [&host, &recordings] { return recordings = tourRecordings(host); }});
         }

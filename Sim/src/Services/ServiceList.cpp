@@ -10,6 +10,8 @@ const CServiceHandler& DeviceIOService();
 const CServiceHandler& RecordingService();
 const CServiceHandler& SearchService();
 const CServiceHandler& ReplayService();
+const CServiceHandler& PtzService();
+const CServiceHandler& ImagingService();
 
 const std::vector<const CServiceHandler*>& ServiceHandlers()
 {
@@ -21,6 +23,8 @@ const std::vector<const CServiceHandler*>& ServiceHandlers()
         &RecordingService(),
         &SearchService(),
         &ReplayService(),
+        &PtzService(),
+        &ImagingService(),
     };
     return list;
 }

@@ -4,8 +4,10 @@
 #include "OnvifFramework/FunctionScripts/OnvifServiceRegistry.h"
 #include "OnvifProtocolCore/DeviceIOService/OnvifDeviceIOService.h"
 #include "OnvifProtocolCore/DeviceManagement/OnvifDeviceManagement.h"
+#include "OnvifProtocolCore/ImagingConfiguration/OnvifImagingCfg.h"
 #include "OnvifProtocolCore/Media2/OnvifMedia2.h"
 #include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCfg.h"
+#include "OnvifProtocolCore/PTZControl/OnvifPTZControl.h"
 #include "OnvifProtocolCore/RecordingControl/OnvifRecordingCtl.h"
 #include "OnvifProtocolCore/RecordingSearch/OnvifRecordingResearch.h"
 #include "OnvifProtocolCore/ReplayControl/OnvifReplayCtl.h"
@@ -33,6 +35,8 @@ const std::vector<OnvifServiceRow>& onvifServiceTable()
         {"RecordingControl", &make<COnvifRecordingCtl>},
         {"RecordingSearch", &make<COnvifRecordingResearch>},
         {"ReplayControl", &make<COnvifReplayCtl>},
+        {"PtzControl", &make<COnvifPTZControl>},
+        {"ImagingCfg", &make<COnvifImagingCfg>},
     };
     return kRows;
 }

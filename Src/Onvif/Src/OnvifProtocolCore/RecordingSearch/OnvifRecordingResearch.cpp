@@ -30,7 +30,11 @@ const OnvifField kScopeIn[] = {
     {},
 };
 
-const OnvifField kLimitsIn[] = {intField("MaxMatches", "./MaxMatches"), textField("KeepAliveTime", "./KeepAliveTime"), {}};
+const OnvifField kLimitsIn[] = {
+    intField("MaxMatches", "./MaxMatches"),
+    textField("KeepAliveTime", "./KeepAliveTime"),
+    {},
+};
 
 const OnvifField kEventFilterIn[] = {
     textField("SearchFilter", "./SearchFilter"),
@@ -65,8 +69,9 @@ struct CFindPtzPositionIn : COnvifFieldMap {
     CFindPtzPositionIn()
     {
         add("", "", {kSpanIn, kScopeIn});
-        addRequest("SearchFilter.MinPosition", "./SearchFilter/tt:MinPosition", {CommonFields::kPtzVector});
-        addRequest("SearchFilter.MaxPosition", "./SearchFilter/tt:MaxPosition", {CommonFields::kPtzVector});
+        const std::initializer_list<const OnvifField*> position = {CommonFields::kPtzPanTilt, CommonFields::kPtzZoom};
+        addRequest("SearchFilter.MinPosition", "./SearchFilter/tt:MinPosition", position);
+        addRequest("SearchFilter.MaxPosition", "./SearchFilter/tt:MaxPosition", position);
         add("", "", {kEnterOrExitIn, kLimitsIn});
     }
 };
@@ -142,7 +147,7 @@ const OnvifField kFoundAt[] = {
     {},
 };
 struct CPositionParts : COnvifFieldMap {
-    CPositionParts() { add("Position", "Position", {CommonFields::kPtzVector}); }
+    CPositionParts() { add("Position", "Position", {CommonFields::kPtzPanTilt, CommonFields::kPtzZoom}); }
 };
 struct CPtzResultsMap : COnvifFieldMap {
     CPtzResultsMap()
