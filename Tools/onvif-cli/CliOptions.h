@@ -15,6 +15,8 @@ struct CliOptions {
     std::string auth = "wsse"; // "wsse", "digest" or "auto": the library's "AuthType" 0, 1, 2
     int logLevel = -1;         // -1: library lines go to its log file only
     bool json = false;
+    std::string replay;        // a replay folder the embedded simulator serves instead of its camera
+    bool replayed = false;     // the device named by --host is a replay (onvif-sim --replay)
 };
 
 } // namespace OnvifCli
