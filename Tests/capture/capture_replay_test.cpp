@@ -247,6 +247,8 @@ struct CRefusalCase {
     const char* sentence;
 };
 
+void PrintTo(const CRefusalCase& c, std::ostream* os) { *os << c.name; }
+
 class CaptureRefusal : public ::testing::TestWithParam<CRefusalCase> {};
 
 // One line on stderr and exit code 1; a folder the run made for nothing is taken back.

@@ -27,6 +27,8 @@ struct CScrubCase {
     std::vector<std::string> removed;   // must be gone
 };
 
+void PrintTo(const CScrubCase& c, std::ostream* os) { *os << c.name; }
+
 class CaptureScrub : public ::testing::TestWithParam<CScrubCase> {};
 
 TEST_P(CaptureScrub, RemovesWhatIsSecretAndKeepsTheRest)

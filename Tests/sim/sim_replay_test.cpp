@@ -526,6 +526,8 @@ struct CSkippedCase {
     const char* reason;
 };
 
+void PrintTo(const CSkippedCase& c, std::ostream* os) { *os << c.name; }
+
 void Manifest(CFolder& f, const char* json) { f.write("manifest.json", json); }
 
 const CSkippedCase kSkipped[] = {
