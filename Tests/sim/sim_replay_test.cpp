@@ -600,11 +600,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, SimReplaySkipped, ::testing::ValuesIn(kSkipped),
 
 // A capture made by another tool: members of its own in the manifest, a WS-Discovery answer
 // and a file of a service nobody knows. One warning each; the known answers keep the
-// manifest's statuses and content types.
+// manifest's statuses and content types, and an action of a known service that the
+// simulator itself never answers is served as recorded.
 TEST_F(SimReplayWarnings, CaptureOfAnotherToolIsServed)
 {
     CFolder folder;
-    folder.answer("media.GetProfiles.xml").answer("media.GetVideoSourceModes.xml");
+    folder.answer("media.GetProfiles.xml").answer("media.GetVideoSourceModes.xml").answer("media.GetVendorExtras.xml");
     folder.answer("discovery.ProbeMatch.xml").answer("onvifx.GetThing.xml");
     folder.write("manifest.json", R"({"captureDate": "2024-03-18T06:41:09Z", "vendor": "Acme", "model": "X-1",
         "responses": {"media.GetProfiles": {"status": 200, "contentType": "application/soap+xml"},
@@ -623,6 +624,8 @@ TEST_F(SimReplayWarnings, CaptureOfAnotherToolIsServed)
     EXPECT_EQ(profiles.header("Content-Type"), "application/soap+xml");
     EXPECT_EQ(profiles.body, ReadFile(folder.path() + "/media.GetProfiles.xml"));
     EXPECT_EQ(Post(device->serviceUrl(), Call(kMediaNs, "GetVideoSourceModes")).status, 500);
+    EXPECT_EQ(Post(device->serviceUrl(), Call(kMediaNs, "GetVendorExtras")).body,
+              ReadFile(folder.path() + "/media.GetVendorExtras.xml"));
 }
 
 TEST(SimReplayFolder, MissingFolderAndHiddenFiles)

@@ -81,6 +81,11 @@ CCapturedAnswer CCaptureRun::ask(const CPlannedOperation& op, bool withTokens, b
 
 void CCaptureRun::keep(const CPlannedOperation& op, const CCapturedAnswer& answer)
 {
+    if (answer.notSent()) {
+        // The library's own row refused the request: nothing to say about the device.
+        m_skipped.push_back(op.name() + ": the library cannot write its request from what the device named");
+        return;
+    }
     if (!answer.arrived()) {
         ++m_failuresInRow;
         m_skipped.push_back(op.name() + ": " + unreachable(answer));

@@ -17,7 +17,6 @@ namespace {
 
 const char kDefaultContentType[] = "application/soap+xml; charset=utf-8";
 
-
 } // namespace
 
 bool IsSoapFault(const std::string& body)
@@ -90,7 +89,7 @@ CCapturedAnswer CCaptureExchange::post(const std::string& url, const RPC::Onvif:
     CSOAPMessage request(true, 2, SOAP_MODE_PLAIN);
     CSOAPMessage response(static_cast<const char*>(nullptr));
     if (RPC::Onvif::composeRequest(row, req, request) != 0) {
-        answer.transportError = kSOAPErrorOther;
+        answer.transportError = CCapturedAnswer::kNotComposed;
         return answer;
     }
     if (method)

@@ -13,12 +13,16 @@ namespace OnvifCapture {
 
 struct CCapturedAnswer {
     int transportError = 0;   // 0: an HTTP answer arrived; otherwise the SOAP call's code (2 no
-                              // connection, 7 no answer in time, 8 unreadable, 1 other)
+                              // connection, 7 no answer in time, 8 unreadable, 1 other), or
+                              // kNotComposed: nothing was sent
+    static constexpr int kNotComposed = -1;
     int status = 0;
     std::string contentType;
     std::string body;
 
     bool arrived() const { return transportError == 0; }
+    // The row refused the request record (a key it requires is missing): the device was not asked.
+    bool notSent() const { return transportError == kNotComposed; }
     bool succeeded() const { return arrived() && status >= 200 && status < 300; }
     // 401, or a fault that names the credentials: the user name or password is wrong.
     bool refusesCredentials() const;

@@ -23,13 +23,6 @@ const char* const kWholeFiles[] = {"GetSystemBackup", "GetSystemLog", "GetSystem
 const char* const kOnVideoSourceConfiguration[] = {"GetGuaranteedNumberOfVideoEncoderInstances", "GetOSDs",
                                                    "GetOSDOptions", "GetMasks", "GetMaskOptions"};
 
-bool StartsWith(const std::string& text, const std::string& head) { return text.rfind(head, 0) == 0; }
-
-bool EndsWith(const std::string& text, const std::string& tail)
-{
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 std::string KindOfRole(const std::string& key, const std::string& operation)
 {
     if (key == "ProfileToken" || (key == "Token" && operation == "GetProfiles"))

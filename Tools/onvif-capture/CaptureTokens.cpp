@@ -3,7 +3,6 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
-#include <cstring>
 
 #include "CapturePlan.h"
 #include "CaptureXml.h"
@@ -22,12 +21,6 @@ const struct {
     {"DigitalInputs", "DigitalInput"},
 };
 
-bool EndsWith(const std::string& text, const char* tail)
-{
-    size_t n = std::strlen(tail);
-    return text.size() > n && text.compare(text.size() - n, n, tail) == 0;
-}
-
 // The kind of the token on `element`, inside an answer to `operation`'s Response element.
 std::string KindOf(const pugi::xml_node& element, const std::string& responseKind)
 {
@@ -36,7 +29,7 @@ std::string KindOf(const pugi::xml_node& element, const std::string& responseKin
         if (local == list.element)
             return list.kind;
     // A Media profile's own configurations: <tt:VideoEncoderConfiguration token="...">.
-    if (EndsWith(local, "Configuration"))
+    if (EndsWith(local, "Configuration") && local != "Configuration")
         return local;
     // A Media2 profile's: <tr2:Configurations><tr2:VideoEncoder token="...">.
     const pugi::xml_node parent = element.parent();

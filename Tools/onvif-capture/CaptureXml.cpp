@@ -32,6 +32,13 @@ std::string Trimmed(const std::string& text)
     return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
 }
 
+bool StartsWith(const std::string& text, const std::string& head) { return text.rfind(head, 0) == 0; }
+
+bool EndsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
 pugi::xml_node ChildNamed(const pugi::xml_node& node, const char* local)
 {
     for (pugi::xml_node child : node.children())

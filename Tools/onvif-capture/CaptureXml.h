@@ -1,6 +1,7 @@
 #pragma once
 // Small reading helpers every part of the capture shares: devices choose their own
-// namespace prefixes, so elements are matched by local name, and texts are trimmed.
+// namespace prefixes, so elements are matched by local name; texts are trimmed, and
+// operation and element names are told apart by how they begin and end.
 #include <pugixml.hpp>
 
 #include <string>
@@ -9,6 +10,8 @@ namespace OnvifCapture {
 
 std::string LocalName(const pugi::xml_node& node);
 std::string Trimmed(const std::string& text);
+bool StartsWith(const std::string& text, const std::string& head);
+bool EndsWith(const std::string& text, const std::string& tail);
 // The first child element of that local name; empty when none.
 pugi::xml_node ChildNamed(const pugi::xml_node& node, const char* local);
 
