@@ -2,6 +2,8 @@
 
 #include "Common/Log.h"
 #include "Device/DeviceCore.h"
+#include "Firmware/FirmwareState.h"
+#include "Firmware/FirmwareUpload.h"
 #include "Http/HttpListener.h"
 #include "Http/TlsContext.h"
 #include "Media/MediaUris.h"
@@ -97,6 +99,22 @@ std::shared_ptr<CSimDevice> CSimServerImpl::add(const CDeviceDescription& descri
         listener->setTunnelSink(rtsp);
         rtsp->start();
         m_rtspServers.push_back(rtsp);
+    }
+    CFirmwareOptions firmware;
+    if (!core->replay() && ReadFirmwareOptions(description.raw, firmware, error) && firmware.enabled) {
+        // The firmware upload has its own port, as cameras often serve it apart.
+        auto upload = std::make_shared<CHttpListener>(m_io, core, nullptr);
+        upload->setSessionStarter(FirmwareUploadSessions(core));
+        if (!upload->open(bindAddress, 0, error)) {
+            listener->stop();
+            return nullptr;
+        }
+        auto coreLock = core->lock();
+        core->state().initial.raw[kFirmwarePortMember] = upload->port();
+        core->state().current.raw[kFirmwarePortMember] = upload->port();
+        coreLock.unlock();
+        upload->start();
+        m_listeners.push_back(upload);
     }
     listener->start();
     std::string host = bindAddress == "::1" ? "[::1]" : bindAddress;

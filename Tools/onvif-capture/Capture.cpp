@@ -76,7 +76,7 @@ CCapturedAnswer CCaptureRun::ask(const CPlannedOperation& op, bool withTokens, b
         if (!token.empty())
             req[role.key] = token;
     }
-    return m_exchange.send(m_xaddrs.at(op.ns), *op.row, req, anonymous);
+    return m_exchange.send(m_xaddrs.at(op.ns), *op.row, RequestFor(*op.row, req), anonymous);
 }
 
 void CCaptureRun::keep(const CPlannedOperation& op, const CCapturedAnswer& answer)
@@ -169,8 +169,10 @@ bool CCaptureRun::ready(const CPlannedOperation& op, bool last, std::string& mis
 void CCaptureRun::run(const CPlannedOperation& op)
 {
     CCapturedAnswer answer = ask(op, !op.plainFirst);
-    // A list asked plainly that the device refuses may want the tokens after all.
-    if (op.plainFirst && answer.arrived() && (!answer.succeeded() || IsSoapFault(answer.body)) && !op.roles.empty())
+    // A list asked plainly that the device refuses, or whose row will not go without them
+    // (a status or preset list of one profile), wants the tokens after all.
+    const bool refused = answer.notSent() || (answer.arrived() && (!answer.succeeded() || IsSoapFault(answer.body)));
+    if (op.plainFirst && refused && !op.roles.empty())
         answer = ask(op, true);
     keep(op, answer);
 }

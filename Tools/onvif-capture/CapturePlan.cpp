@@ -23,17 +23,28 @@ const char* const kWholeFiles[] = {"GetSystemBackup", "GetSystemLog", "GetSystem
 const char* const kOnVideoSourceConfiguration[] = {"GetGuaranteedNumberOfVideoEncoderInstances", "GetOSDs",
                                                    "GetOSDOptions", "GetMasks", "GetMaskOptions"};
 
-std::string KindOfRole(const std::string& key, const std::string& operation)
+std::string KindOfRole(const std::string& key, const std::string& operation, const std::string& service)
 {
-    if (key == "ProfileToken" || (key == "Token" && operation == "GetProfiles"))
+    static const struct {
+        const char* key;
+        const char* kind;
+    } kNamed[] = {
+        {"ProfileToken", "Profile"}, {"OSDToken", "OSD"},
+        {"VideoSourceToken", "VideoSource"}, {"NodeToken", "PTZNode"},
+        {"PresetTourToken", "PresetTour"}, {"PTZConfigurationToken", "PTZConfiguration"},
+    };
+    for (const auto& named : kNamed)
+        if (key == named.key)
+            return named.kind;
+    if (key == "Token" && operation == "GetProfiles")
         return "Profile";
     if (key == "Token" && operation == "GetMasks")
         return "Mask";
-    if (key == "OSDToken")
-        return "OSD";
-    if (key == "VideoSourceToken")
-        return "VideoSource";
-    return EndsWith(key, "ConfigurationToken") ? ConfigurationKindOf(operation) : std::string();
+    if (!EndsWith(key, "ConfigurationToken"))
+        return std::string();
+    // The PTZ service's own operations say only "Configuration".
+    const std::string kind = ConfigurationKindOf(operation);
+    return kind.empty() && service == "ptz" ? "PTZConfiguration" : kind;
 }
 
 // Top-level request keys that name a token.
@@ -47,7 +58,7 @@ void TokenKeys(const OnvifField* fields, std::set<std::string>& keys)
 // Which token keys the row really writes: the request is composed with a marker in each
 // candidate key, and the markers that reach the envelope name the roles. Hooks that write
 // their own elements (the stream address rows) are found this way too.
-std::vector<CTokenRole> ProbeRoles(const OnvifOperation& row)
+std::vector<CTokenRole> ProbeRoles(const OnvifOperation& row, const std::string& service)
 {
     std::set<std::string> keys = {"ProfileToken"};
     TokenKeys(row.requestFields, keys);
@@ -57,7 +68,7 @@ std::vector<CTokenRole> ProbeRoles(const OnvifOperation& row)
         probe[order[i]] = "capture-probe-" + std::to_string(i) + "-";
     Zentar::SOAPFramework::CSOAPMessage request(true, 2, Zentar::SOAPFramework::SOAP_MODE_PLAIN);
     std::vector<CTokenRole> roles;
-    if (composeRequest(row, probe, request) != 0)
+    if (composeRequest(row, RequestFor(row, probe), request) != 0)
         return roles;
     const std::string text = request.print();
     const std::string operation = row.operation;
@@ -65,7 +76,7 @@ std::vector<CTokenRole> ProbeRoles(const OnvifOperation& row)
     const bool required = !list || StartsWith(operation, "GetCompatible");
     for (size_t i = 0; i < order.size(); ++i)
         if (text.find(probe[order[i]].asString()) != std::string::npos)
-            roles.push_back({order[i], KindOfRole(order[i], operation), required});
+            roles.push_back({order[i], KindOfRole(order[i], operation, service), required});
     return roles;
 }
 
@@ -106,6 +117,15 @@ std::string ServiceKeyOf(const std::string& ns)
     return std::string();
 }
 
+Json::Value RequestFor(const OnvifOperation& row, const Json::Value& keys)
+{
+    if (!row.requestObject)
+        return keys;
+    Json::Value request(Json::objectValue);
+    request[row.requestObject] = keys;
+    return request;
+}
+
 std::vector<CPlannedOperation> PlanCapture()
 {
     std::vector<CPlannedOperation> plan;
@@ -129,7 +149,7 @@ std::vector<CPlannedOperation> PlanCapture()
                 op.service = ServiceKeyOf(op.ns);
                 if (op.service.empty() || !planned.insert(op.name()).second)
                     continue;
-                op.roles = ProbeRoles(*row);
+                op.roles = ProbeRoles(*row, op.service);
                 const std::string name = row->operation;
                 op.plainFirst = EndsWith(name, "s") && !EndsWith(name, "Options") && !StartsWith(name, "GetCompatible");
                 plan.push_back(std::move(op));

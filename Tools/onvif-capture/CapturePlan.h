@@ -2,6 +2,8 @@
 // The operations a capture sends: every read-only row of the library's operation tables,
 // once per ONVIF operation and service, with the tokens each one needs. Nothing here is a
 // second list of operations: a row the library gains is captured from then on.
+#include <json/json.h>
+
 #include <string>
 #include <vector>
 
@@ -41,6 +43,10 @@ std::string ConfigurationKindOf(const std::string& operation);
 
 // "device", "media" ... for a service namespace; empty for one a replay folder has no name for.
 std::string ServiceKeyOf(const std::string& ns);
+
+// The request record a row takes `keys` from: the keys themselves, or the member the row
+// names for its parameters holding them.
+Json::Value RequestFor(const RPC::Onvif::OnvifOperation& row, const Json::Value& keys);
 
 // The plan, in the order of the library's service table and rows.
 std::vector<CPlannedOperation> PlanCapture();

@@ -19,6 +19,7 @@ const struct {
     {"Profiles", "Profile"}, {"VideoSources", "VideoSource"}, {"AudioSources", "AudioSource"},
     {"OSDs", "OSD"},         {"Masks", "Mask"},               {"RelayOutputs", "RelayOutput"},
     {"DigitalInputs", "DigitalInput"},
+    {"PTZNode", "PTZNode"},  {"PresetTour", "PresetTour"},
 };
 
 // The kind of the token on `element`, inside an answer to `operation`'s Response element.

@@ -7,6 +7,8 @@ const CServiceHandler& DeviceService();
 const CServiceHandler& MediaService();
 const CServiceHandler& Media2Service();
 const CServiceHandler& DeviceIOService();
+const CServiceHandler& PtzService();
+const CServiceHandler& ImagingService();
 
 const std::vector<const CServiceHandler*>& ServiceHandlers()
 {
@@ -15,6 +17,8 @@ const std::vector<const CServiceHandler*>& ServiceHandlers()
         &MediaService(),
         &Media2Service(),
         &DeviceIOService(),
+        &PtzService(),
+        &ImagingService(),
     };
     return list;
 }

@@ -4,8 +4,10 @@
 #include "OnvifFramework/FunctionScripts/OnvifServiceRegistry.h"
 #include "OnvifProtocolCore/DeviceIOService/OnvifDeviceIOService.h"
 #include "OnvifProtocolCore/DeviceManagement/OnvifDeviceManagement.h"
+#include "OnvifProtocolCore/ImagingConfiguration/OnvifImagingCfg.h"
 #include "OnvifProtocolCore/Media2/OnvifMedia2.h"
 #include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCfg.h"
+#include "OnvifProtocolCore/PTZControl/OnvifPTZControl.h"
 
 namespace RPC {
 namespace Onvif {
@@ -27,6 +29,8 @@ const std::vector<OnvifServiceRow>& onvifServiceTable()
         {"MediaCfg", &make<COnvifMediaCfg>},
         {"Media2", &make<COnvifMedia2>},
         {"DeviceIOService", &make<COnvifDeviceIOService>},
+        {"PtzControl", &make<COnvifPTZControl>},
+        {"ImagingCfg", &make<COnvifImagingCfg>},
     };
     return kRows;
 }
