@@ -4,6 +4,7 @@
 #include "OnvifFramework/FunctionScripts/OnvifServiceRegistry.h"
 #include "OnvifProtocolCore/DeviceIOService/OnvifDeviceIOService.h"
 #include "OnvifProtocolCore/DeviceManagement/OnvifDeviceManagement.h"
+#include "OnvifProtocolCore/EventHanding/OnvifEventHanding.h"
 #include "OnvifProtocolCore/Media2/OnvifMedia2.h"
 #include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCfg.h"
 
@@ -27,6 +28,7 @@ const std::vector<OnvifServiceRow>& onvifServiceTable()
         {"MediaCfg", &make<COnvifMediaCfg>},
         {"Media2", &make<COnvifMedia2>},
         {"DeviceIOService", &make<COnvifDeviceIOService>},
+        {"EventHanding", &make<COnvifEventHanding>},
     };
     return kRows;
 }

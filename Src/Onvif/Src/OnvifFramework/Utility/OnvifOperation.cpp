@@ -217,6 +217,25 @@ bool readValue(CSOAPMessage& msg, const OnvifField& f, Json::Value& out, int i, 
     return false;
 }
 
+// The transport codes of SOAPCall.h: the request did not get out (1, 2), or it did and
+// nothing readable came back (7, 8). An HTTP error status (3) is an answer, not a failure
+// of the connection.
+void markTransportFailure(int callError, Json::Value& rsp)
+{
+    switch (callError) {
+    case 1:
+    case SOAP_CALL_CONNECT_FAILED:
+        rsp["SendError"] = "true";
+        break;
+    case SOAP_CALL_RECV_TIMEOUT:
+    case SOAP_CALL_BAD_ANSWER:
+        rsp["RecvError"] = "true";
+        break;
+    default:
+        break;
+    }
+}
+
 } // namespace
 
 int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req, const char* prefix)
@@ -265,7 +284,17 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
         ONVIF_ERRLN();
         return -1;
     }
-    const Json::Value* xaddr = req.isObject() ? req.find("XAddr", "XAddr" + 5) : nullptr;
+    // Rows with a preparing hook write from their own copy of the request.
+    Json::Value prepared;
+    if (op.prepareRequest) {
+        prepared = req;
+        if (op.prepareRequest(prepared) != 0) {
+            ONVIF_ERRLN();
+            return -1;
+        }
+    }
+    const Json::Value& fields = op.prepareRequest ? prepared : req;
+    const Json::Value* xaddr = fields.isObject() ? fields.find("XAddr", "XAddr" + 5) : nullptr;
     if (!xaddr || !xaddr->isString() || xaddr->asString().empty()) {
         ONVIF_ERRLN();
         return -1;
@@ -283,16 +312,6 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
         ONVIF_ERRLN();
         return -1;
     }
-    // Rows with a preparing hook write from their own copy of the request.
-    Json::Value prepared;
-    if (op.prepareRequest) {
-        prepared = req;
-        if (op.prepareRequest(prepared) != 0) {
-            ONVIF_ERRLN();
-            return -1;
-        }
-    }
-    const Json::Value& fields = op.prepareRequest ? prepared : req;
     if (request.set(element, static_cast<const char*>(nullptr), true) != 0 ||
         writeFields(request, op.requestFields, fields, op.prefix) != 0 ||
         (op.buildRequest && op.buildRequest(request, fields) != 0) || request.getLastError() != 0) {
@@ -310,6 +329,9 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
     p.useStamp = req.get("UseStamp", false).isBool() && req.get("UseStamp", false).asBool();
     p.logResponseFail = (op.flags & OP_LOG_RESPONSE_FAIL) != 0;
     p.responseFailText = op.responseFailText;
+    p.freshConnection = (op.flags & OP_FRESH_CONNECTION) != 0;
+    int callError = 0;
+    p.callError = &callError;
 
     int httpStatus = 0;
     int ret = (op.flags & OP_ANONYMOUS_FIRST) ? exchangeAnonymousFirst(p, login, request, response, &httpStatus)
@@ -317,6 +339,12 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
     if (ret != 0) {
         if ((op.flags & OP_UNAUTH_INFO) && (httpStatus == 401 || httpStatus == 400))
             rsp[kErrorInfoKey] = kErrorInfoUnauth;
+        if (op.flags & OP_TRANSPORT_MARKERS)
+            markTransportFailure(callError, rsp);
+        // A SOAP fault the device answered with (or an answer with another element) may
+        // still say something the caller needs.
+        if (op.readFault && response.getArraySize("/Envelope/Body") > 0)
+            op.readFault(response, fields, rsp);
         return -1;
     }
     if (response.setPathPrefix(SOAP_NODE_RESPONSE) != 0) {
