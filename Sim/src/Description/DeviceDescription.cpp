@@ -7,6 +7,7 @@
 #include "Description/Namespaces.h"
 #include "Common/TimeUtil.h"
 #include "DeviceIO/IoModel.h"
+#include "Events/EventSettings.h"
 #include "Media/MediaModel.h"
 
 #include <json/reader.h>
@@ -286,6 +287,9 @@ bool LoadDescription(const Json::Value& json, CDeviceDescription& out, std::stri
     Json::Value io;
     if (error.empty())
         BuildIoModel(json, io, error);
+    CEventSettings events;
+    if (error.empty())
+        ParseEventSettings(json, events, error);
     if (!error.empty()) {
         error = source + ": " + error;
         return false;

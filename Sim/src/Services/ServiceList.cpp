@@ -7,6 +7,7 @@ const CServiceHandler& DeviceService();
 const CServiceHandler& MediaService();
 const CServiceHandler& Media2Service();
 const CServiceHandler& DeviceIOService();
+const CServiceHandler& EventsService();
 
 const std::vector<const CServiceHandler*>& ServiceHandlers()
 {
@@ -15,6 +16,7 @@ const std::vector<const CServiceHandler*>& ServiceHandlers()
         &MediaService(),
         &Media2Service(),
         &DeviceIOService(),
+        &EventsService(),
     };
     return list;
 }
