@@ -7,6 +7,7 @@
 #include "IAlarm.h"
 #include "IConfigManager.h"
 #include "IEncode.h"
+#include "IEventManager.h"
 #include "ILogicDeviceManager.h"
 #include "IMagicBox.h"
 #include "IMediaManager.h"
@@ -52,6 +53,10 @@ const ClientGetterRow kConfigManagerRow = {IConfigManager::kInterfaceName, ONVIF
                                            kNoClient};
 const ClientGetterRow kAlarmRow = {IAlarm::kInterfaceName, ONVIF_COMPONENT_VERSION("OnvifAlarm"),
                                    [](COnvifClient& c) -> IUnknown* { return c.getIAlarm(); }, "instance=NULL\n"};
+const ClientGetterRow kEventManagerRow = {Zentar::Manager::IEventManager::kInterfaceName,
+                                          {"OnvifClientIEvent", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+                                          [](COnvifClient& c) -> IUnknown* { return c.getEventManager(); },
+                                          "IEventManager * instance=NULL\n"};
 const ClientGetterRow kOSDManagerRow = {IOSDManager::kInterfaceName, ONVIF_COMPONENT_VERSION("OnvifOSDManager"),
                                         [](COnvifClient& c) -> IUnknown* { return c.getOSDManager(); }, kNoClient};
 const ClientGetterRow kRemoteOSDManagerRow = {IRemoteOSDManager::kInterfaceName,
@@ -93,6 +98,7 @@ IFactoryUnknown* makeMediaManagerFactory() { return new (std::nothrow) CClientGe
 IFactoryUnknown* makeSnapManagerFactory() { return new (std::nothrow) CClientGetterFactory(kSnapManagerRow); }
 IFactoryUnknown* makeConfigManagerFactory() { return new (std::nothrow) CClientGetterFactory(kConfigManagerRow); }
 IFactoryUnknown* makeAlarmFactory() { return new (std::nothrow) CClientGetterFactory(kAlarmRow); }
+IFactoryUnknown* makeEventManagerFactory() { return new (std::nothrow) CClientGetterFactory(kEventManagerRow); }
 IFactoryUnknown* makeOSDManagerFactory() { return new (std::nothrow) CClientGetterFactory(kOSDManagerRow); }
 IFactoryUnknown* makeRemoteOSDManagerFactory()
 {

@@ -19,7 +19,7 @@ const OnvifFactoryRow kFactoryTable[] = {
     {"CIConfigManagerFactory", "ConfigManager", "Onvif", &makeConfigManagerFactory},
     {"CIPtzManagerFactory", "Ptz", "Onvif", nullptr},
     {"CPTZBaseFactory", "Comm::PTZBase", "Onvif", nullptr},
-    {"CEventManagerFactory", "EventManager", "Onvif", nullptr},
+    {"CEventManagerFactory", "EventManager", "Onvif", &makeEventManagerFactory},
     {"CUserManagerFactory", "UserManager", "Onvif", nullptr},
     {"CIEncodeFactory", "Encode", "Onvif", &makeEncodeFactory},
     {"CDevAudioEncFactory", "DevAudioEnc", "Onvif", nullptr},

@@ -10,6 +10,7 @@
 
 #include "Component/Unknown.h"
 #include "IClient.h"
+#include "IEventManager.h"
 #include "ISnapManager.h"
 #include "Infra/Mutex.h"
 #include "Infra/Timer.h"
@@ -30,6 +31,7 @@ class COnvifConfigManager;
 class COnvifAlarm;
 class COnvifOSDManager;
 class COnvifRemoteOSDManager;
+class COnvifEventManager;
 
 // Why the last login failed, as the host's login-result procedure is told.
 enum OnvifLoginFailure { LOGIN_FAIL_OTHER = 0, LOGIN_FAIL_CREDENTIALS = 1, LOGIN_FAIL_UNREACHABLE = 33 };
@@ -71,6 +73,8 @@ public:
     void destroy() override;
     // The device's snapshot manager (handed out by the "SnapManager" factory).
     Zentar::Snapshot::ISnapManager* getSnapManager();
+    // The device's event manager (handed out by the "EventManager" factory).
+    Zentar::Manager::IEventManager* getEventManager();
 
     const ServerInfo& getServerInfo() const { return *m_serverInfo; }
     bool isLoggedIn() const { return m_loggedIn.load(); }
@@ -117,6 +121,7 @@ private:
     std::unique_ptr<COnvifAlarm> m_alarm;
     std::unique_ptr<COnvifOSDManager> m_osdManager;
     std::unique_ptr<COnvifRemoteOSDManager> m_remoteOSDManager;
+    std::unique_ptr<COnvifEventManager> m_eventManager;
     std::vector<std::unique_ptr<COnvifStreamSource>> m_streamSources;
 };
 
