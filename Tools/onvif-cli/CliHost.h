@@ -27,6 +27,9 @@ public:
     bool login(std::string* error);
 
     bool embedded() const { return m_embedded; }
+    // The embedded simulator's camera (null for a real device): the CLI may make things
+    // happen on it, as a person would in front of a real one.
+    OnvifSim::CSimDevice* simDevice() const { return m_simDevice.get(); }
     const Zentar::Component::ServerInfo& serverInfo() const { return m_info; }
     Zentar::Component::IClient* client() const { return m_client; }
     std::string deviceLabel() const;
@@ -46,6 +49,7 @@ private:
     Zentar::Component::ServerInfo m_info;
     bool m_embedded = false;
     std::unique_ptr<OnvifSim::CSimServer> m_sim;
+    std::shared_ptr<OnvifSim::CSimDevice> m_simDevice;
     Zentar::Component::IClient* m_client = nullptr;
     int m_loginReason = -1;
 };

@@ -126,6 +126,12 @@ int main(int argc, char** argv)
     ioCmd->add_option("action", ioAction, "list (default) or relay")->check(CLI::IsMember({"list", "relay"}));
     ioCmd->add_option("TOKEN", ioToken, "the relay to switch");
     ioCmd->add_option("STATE", ioState, "on or off")->check(CLI::IsMember({"on", "off"}));
+    auto* eventsCmd = app.add_subcommand("events", "print the device's alarms as they happen");
+    EventsArgs eventsArgs;
+    auto* pullFlag = eventsCmd->add_flag("--pull", "poll the device (the default)");
+    eventsCmd->add_flag("--push", eventsArgs.push, "let the device post to a notification server on a free port")
+        ->excludes(pullFlag);
+    eventsCmd->add_option("--seconds", eventsArgs.seconds, "how long to listen")->check(CLI::Range(1, 86400));
     auto* tour = app.add_subcommand("tour", "log in and try everything, with a report");
 
     try {
@@ -157,6 +163,8 @@ int main(int argc, char** argv)
 
     if (*tour)
         return runTour(host, options.json);
+    if (*eventsCmd)
+        return runEvents(host, eventsArgs, options.json);
     if (*info)
         return withLogin(host, [&] { return runInfo(host); }, options.json);
     if (*time)
