@@ -14,6 +14,7 @@
 #include "OnvifFramework/EventCenter/OnvifEventCenter.h"
 #include "OnvifFramework/Utility/OnvifBaseComm.h"
 #include "RawTcpClient.h"
+#include "TestTls.h"
 #include "onvif_event_test_support.h"
 
 using namespace RPC::Onvif;
@@ -245,6 +246,46 @@ TEST(PushCentreSetup, NoDeviceIsRegisteredWhileTheServerIsNotServing)
     info->address = "127.0.0.1";
     EXPECT_FALSE(centre.addDelegation(info, std::make_shared<COnvifEventSignal>()));
     EXPECT_EQ(0u, centre.deviceCount());
+}
+
+} // namespace
+
+namespace {
+
+// With the host's certificate the server listens for HTTPS, devices are told an https
+// consumer address, and the camera's posts arrive through TLS.
+TEST(PushCentreTls, NotificationsArriveOverHttps)
+{
+    std::string cert, key;
+    ASSERT_TRUE(OnvifTest::makeSelfSignedIdentity(cert, key));
+    RPC::CEventServer server;
+    Json::Value config;
+    config["EnableHTTPS"] = true;
+    config["CRT"] = cert;
+    config["KEY"] = key;
+    server.setConfig(config);
+    server.enableEventAlarm(true);
+    ASSERT_EQ(0, server.serve(0));
+    COnvifEventCenter centre(&server, nullptr, COnvifEventCenter::Mode::Driven);
+    auto signal = std::make_shared<COnvifEventSignal>();
+    std::atomic<int> alarms{0};
+    signal->attach(&alarms, [&](const std::string& type, int, int, const Json::Value&, const Json::Value&) {
+        if (type == "VideoBlind")
+            ++alarms;
+    });
+    OnvifSim::CSimServer sim;
+    std::string error;
+    auto device = sim.addDevice(EventTest::cameraWithEvents(Json::Value()), &error);
+    ASSERT_TRUE(device) << error;
+    auto info = EventTest::loginOf(*device);
+    ASSERT_TRUE(centre.addDelegation(info, signal));
+    ASSERT_TRUE(centre.subscribe(*info));
+    EXPECT_EQ(0u, centre.consumerAddress(*info).rfind("https://127.0.0.1:", 0));
+    ASSERT_TRUE(device->raiseEvent("tamper", true, 1));
+    for (int i = 0; i < 300 && alarms.load() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(1, alarms.load());
+    EXPECT_EQ(1, device->notificationsPosted());
 }
 
 } // namespace

@@ -54,6 +54,19 @@ protected:
                                       [this](uint32_t ms) { m_slept += ms; });
     }
 
+    // A device with one habit switched on (none: plain), and a worker that has learnt its
+    // pull limit and holds a pull point.
+    std::shared_ptr<Impl> startSettled(const char* habit = nullptr)
+    {
+        Json::Value habits;
+        if (habit)
+            habits[habit] = true;
+        startDevice(habits);
+        auto worker = makeWorker();
+        settle(*worker);
+        return worker;
+    }
+
     // Cycles until a pull has succeeded with the device's own time-out limit learnt.
     void settle(Impl& worker)
     {
@@ -85,9 +98,7 @@ protected:
 
 TEST_F(PullWorker, AMotionStartAndStopBecomeOneAlarm)
 {
-    startDevice();
-    auto worker = makeWorker();
-    settle(*worker);
+    auto worker = startSettled();
     EXPECT_EQ(1, requests("GetEventProperties"));
     EXPECT_EQ(1, requests("CreatePullPointSubscription"));
 
@@ -113,11 +124,7 @@ TEST_F(PullWorker, AMotionStartAndStopBecomeOneAlarm)
 // raises nothing; a vendor topic the table does not know fails the batch.
 TEST_F(PullWorker, OffStatesRaiseNothingAndAnUnknownTopicFailsTheBatch)
 {
-    Json::Value habits;
-    habits["initializedFirst"] = true;
-    startDevice(habits);
-    auto worker = makeWorker();
-    settle(*worker);
+    auto worker = startSettled("initializedFirst");
     for (int i = 0; i < 20 && worker->runOnce() == 0; ++i) {
     }
     advance(*worker, 3000);
@@ -133,9 +140,7 @@ TEST_F(PullWorker, OffStatesRaiseNothingAndAnUnknownTopicFailsTheBatch)
 // still valid and pulls again, marking the pulls as extended.
 TEST_F(PullWorker, ADroppedConnectionKeepsThePullPoint)
 {
-    startDevice();
-    auto worker = makeWorker();
-    settle(*worker);
+    auto worker = startSettled();
     const std::string pullPoint = worker->subscriptionAddress();
     OnvifSim::CSimFault drop;
     drop.kind = OnvifSim::EFaultKind::Close;
@@ -173,9 +178,7 @@ TEST_F(PullWorker, APullPointThatStaysUnreachableIsReplacedAfterItsValidity)
 // The device forgot the pull point (it lapsed): its refusal leads to a new one.
 TEST_F(PullWorker, AnExpiredPullPointIsReplaced)
 {
-    startDevice();
-    auto worker = makeWorker();
-    settle(*worker);
+    auto worker = startSettled();
     const std::string old = worker->subscriptionAddress();
     m_device->expireEventSubscriptions();
     EXPECT_EQ(Impl::kPullRetryMs, worker->runOnce());
@@ -193,9 +196,7 @@ TEST_F(PullWorker, AnExpiredPullPointIsReplaced)
 // and the pull point, waits, and sets both up again once the device is back.
 TEST_F(PullWorker, ADeviceThatGoesAwayIsSetUpAgainWhenItComesBack)
 {
-    startDevice();
-    auto worker = makeWorker();
-    settle(*worker);
+    auto worker = startSettled();
     const unsigned short port = m_device->port();
     m_device.reset();
     m_server.reset();
@@ -217,11 +218,7 @@ TEST_F(PullWorker, ADeviceThatGoesAwayIsSetUpAgainWhenItComesBack)
 // A clock that ends the pull point before it begins is not believed; pulling goes on.
 TEST_F(PullWorker, ATerminationBeforeTheCurrentTimeIsNotBelieved)
 {
-    Json::Value habits;
-    habits["terminationBeforeCurrent"] = true;
-    startDevice(habits);
-    auto worker = makeWorker();
-    settle(*worker);
+    auto worker = startSettled("terminationBeforeCurrent");
     EXPECT_EQ(0, worker->validitySeconds());
     ASSERT_TRUE(m_device->raiseEvent("motion", true, 2));
     EXPECT_EQ(0u, worker->runOnce());
@@ -231,11 +228,7 @@ TEST_F(PullWorker, ATerminationBeforeTheCurrentTimeIsNotBelieved)
 // A device that answers an empty pull at once is not pulled in a tight loop.
 TEST_F(PullWorker, AnEmptyAnswerWaitsASecondBeforeTheNextPull)
 {
-    Json::Value habits;
-    habits["emptyPullAtOnce"] = true;
-    startDevice(habits);
-    auto worker = makeWorker();
-    settle(*worker);
+    auto worker = startSettled("emptyPullAtOnce");
     EXPECT_EQ(Impl::kPullRetryMs, worker->runOnce());
 }
 
