@@ -215,8 +215,16 @@ TEST(NotifyServerConfig, HttpsServesWithTheHostsCertificateAndRefusesOneItCannot
     }
     CEventServer server;
     server.enableEventAlarm(true);
+    // Text that is not a record changes nothing: the server stays plain HTTP.
+    Json::Value whole = config;
+    whole["KEY"] = key;
+    const std::string text = Json::writeString(Json::StreamWriterBuilder(), whole);
+    EXPECT_TRUE(server.setConfig(Json::Value(text.substr(0, text.size() - 2))));
+    EXPECT_TRUE(server.setConfig(Json::Value("[1, 2]")));
+    EXPECT_FALSE(server.isHttps());
     config["KEY"] = key;
-    ASSERT_TRUE(server.setConfig(config, "s3cret", 6));
+    // The record as its JSON text means the same as the record.
+    ASSERT_TRUE(server.setConfig(Json::Value(text), "s3cret", 6));
     EXPECT_TRUE(server.setConfig(config, "other", 5)) << "a second password is refused, the call is not";
     std::atomic<int> calls{0};
     server.addProcessor("/notify", [&](const CServerRequest& r) {

@@ -1,6 +1,7 @@
 #include "Base/RPCUtility/EventServer.h"
 
 #include <chrono>
+#include <memory>
 #include <vector>
 
 #include "Base/RPCUtility/EventServerSession.h"
@@ -41,10 +42,25 @@ CEventServer::~CEventServer()
     ONVIF_LOG(LOG_WARN, "EventServer[%p] destruct!\n", static_cast<void*>(this));
 }
 
-bool CEventServer::setConfig(const Json::Value& config, const char* keyPassword, int keyPasswordLength)
+bool CEventServer::setConfig(const Json::Value& given, const char* keyPassword, int keyPasswordLength)
 {
     ONVIF_LOG(LOG_INFO, "EventServer[%p] len:%d, setConfig:%s\n", static_cast<void*>(this), keyPasswordLength,
-              config.toStyledString().c_str());
+              given.toStyledString().c_str());
+    // Hosts hand the record over either as it is or as its JSON text in a string value;
+    // both mean the same. Text that is not a record changes nothing; like every other call
+    // it still answers true, so the log line is what tells the host.
+    Json::Value config = given;
+    if (given.isString()) {
+        const std::string text = given.asString();
+        std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
+        std::string error;
+        config = Json::Value();
+        if (!reader->parse(text.data(), text.data() + text.size(), &config, &error) || !config.isObject()) {
+            ONVIF_LOG(LOG_ERROR, "EventServer setConfig: configuration text is not a JSON record: %s\n",
+                      error.c_str());
+            return true;
+        }
+    }
     if (!config.isObject() || !config["EnableHTTPS"].isBool() || !config["EnableHTTPS"].asBool())
         return true;
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -36,7 +36,8 @@ public:
     CEventServer& operator=(const CEventServer&) = delete;
 
     // "EnableHTTPS" with "CRT" and "KEY" switch the listener to HTTPS; a key password of 1 to
-    // 1024 bytes is kept the first time one is given. Always true.
+    // 1024 bytes is kept the first time one is given. The record may also come as its JSON
+    // text in a string value (text that is not a record changes nothing). Always true.
     bool setConfig(const Json::Value& config, const char* keyPassword = nullptr, int keyPasswordLength = 0);
     void enableEventAlarm(bool enable);
     // Opens the listener on port (0: any free port; see getListenPort). 0, or -1.
