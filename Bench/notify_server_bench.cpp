@@ -55,7 +55,8 @@ Options parse(int argc, char** argv)
 // sender started, so the callback can tell how long delivery took.
 std::string notifyBody(long long startedNs)
 {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><env:Envelope xmlns:env=\"http://www.w3.org/2003/05/soap-envelope\" "
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+           "<env:Envelope xmlns:env=\"http://www.w3.org/2003/05/soap-envelope\" "
            "xmlns:wsnt=\"http://docs.oasis-open.org/wsn/b-2\" xmlns:tt=\"http://www.onvif.org/ver10/schema\" "
            "xmlns:tns1=\"http://www.onvif.org/ver10/topics\"><env:Body><wsnt:Notify><wsnt:NotificationMessage>"
            "<wsnt:Topic Dialect=\"http://www.onvif.org/ver10/tev/topicExpression/ConcreteSet\">"

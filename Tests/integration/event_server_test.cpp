@@ -85,7 +85,8 @@ TEST_F(NotifyServer, TwoRequestsInOneWriteAreBothRouted)
 TEST_F(NotifyServer, ARequestSplitOverReadsIsRoutedOnceWhenWhole)
 {
     const std::string request = httpPost("/notify", "<Envelope>split</Envelope>");
-    for (size_t cut : {size_t(3), request.find("Content-Length") + 5, request.find("\r\n\r\n") + 2, request.size() - 4}) {
+    const size_t cuts[] = {3, request.find("Content-Length") + 5, request.find("\r\n\r\n") + 2, request.size() - 4};
+    for (size_t cut : cuts) {
         calls = 0;
         RawTcpClient client = connect();
         ASSERT_TRUE(client.send(request.substr(0, cut)));

@@ -191,7 +191,8 @@ TEST_F(PushCentre, ANotifyFromAnUnregisteredAddressIsAnsweredAndIgnored)
     const std::string notify =
         "<env:Envelope xmlns:env=\"http://www.w3.org/2003/05/soap-envelope\"><env:Body><wsnt:Notify "
         "xmlns:wsnt=\"http://docs.oasis-open.org/wsn/b-2\"><wsnt:NotificationMessage><wsnt:Topic>tns1:RuleEngine/"
-        "CellMotionDetector/Motion</wsnt:Topic><wsnt:Message><tt:Message xmlns:tt=\"http://www.onvif.org/ver10/schema\" "
+        "CellMotionDetector/Motion</wsnt:Topic><wsnt:Message>"
+        "<tt:Message xmlns:tt=\"http://www.onvif.org/ver10/schema\" "
         "PropertyOperation=\"Changed\"><tt:Data><tt:SimpleItem Name=\"IsMotion\" Value=\"true\"/></tt:Data>"
         "</tt:Message></wsnt:Message></wsnt:NotificationMessage></wsnt:Notify></env:Body></env:Envelope>";
     for (const char* source : {"127.0.0.2", "127.0.0.1"}) {

@@ -184,15 +184,16 @@ TEST(EventAddressing, SubscriptionRequestsConnectToTheMappedAddressAndNameTheDev
     for (const char* command : {"Renew", "Unsubscribe", "SetSynchronizationPoint"}) {
         Exchange ex = runEvent(
             command,
-            R"({"SubscriptionReference":{"Address":"http://10.1.1.5/onvif/Subscription?Idx=3","MappedAddress":"$URL"}})",
+            R"({"SubscriptionReference":{"Address":"http://10.1.1.5/onvif/Subscription?Idx=3",)"
+            R"("MappedAddress":"$URL"}})",
             std::string("<wsnt:") + command + "Response/>");
         ASSERT_EQ(1u, ex.requests.size()) << command;
         EXPECT_EQ("/onvif/subscription?id=7", ex.requests.front().target) << command;
         EXPECT_EQ("http://10.1.1.5/onvif/Subscription?Idx=3", sentValue(ex.body(), "To")) << command;
     }
-    Exchange pull = runEvent("PullMessages",
-                             R"({"PullpointAddr":"http://10.1.1.5/pull","SubscriptionReference":{"MappedAddress":"$URL"}})",
-                             "<tev:PullMessagesResponse/>");
+    Exchange pull = runEvent(
+        "PullMessages", R"({"PullpointAddr":"http://10.1.1.5/pull","SubscriptionReference":{"MappedAddress":"$URL"}})",
+        "<tev:PullMessagesResponse/>");
     ASSERT_EQ(1u, pull.requests.size());
     EXPECT_EQ("http://10.1.1.5/pull", sentValue(pull.body(), "To"));
 }
@@ -209,8 +210,9 @@ TEST(EventAddressing, RequestsWithoutTheirAddressAreNotSent)
 // ---- Pulled messages ------------------------------------------------------------------------
 
 const char kTopicSet[] = R"({"TopicSet":[
-    {"Topic":"RuleEngine/CellMotionDetector/Motion","Source":[{"Name":"VideoSourceConfigurationToken","Type":"tt:ReferenceToken"},
-      {"Name":"Rule","Type":"xs:string"}],"Data":[{"Name":"IsMotion","Type":"xs:boolean"}]},
+    {"Topic":"RuleEngine/CellMotionDetector/Motion",
+      "Source":[{"Name":"VideoSourceConfigurationToken","Type":"tt:ReferenceToken"},{"Name":"Rule","Type":"xs:string"}],
+      "Data":[{"Name":"IsMotion","Type":"xs:boolean"}]},
     {"Topic":"Monitoring/Counter","Data":[{"Name":"Count","Type":"xs:int"},{"Name":"Total","Type":"xs:positiveInteger"},
       {"Name":"Ratio","Type":"xs:float"},{"Name":"Blob","Type":"xs:base64Binary"}]}]})";
 
@@ -280,7 +282,8 @@ TEST(EventPull, APullPointFaultNamesItsLimits)
                                               "</env:Reason><") + detail + "><tev:PullMessagesFaultResponse>"
                                   "<tev:MaxTimeout>PT20S</tev:MaxTimeout><tev:MaxMessageLimit>5</tev:MaxMessageLimit>"
                                   "</tev:PullMessagesFaultResponse></" + detail + "></env:Fault>";
-        Exchange ex = runEvent("PullMessages", R"({"PullpointAddr":"$URL"})", HttpReply::soap(500, eventEnvelope(fault)));
+        Exchange ex =
+            runEvent("PullMessages", R"({"PullpointAddr":"$URL"})", HttpReply::soap(500, eventEnvelope(fault)));
         EXPECT_EQ(-1, ex.ret);
         EXPECT_EQ(Json::Value("PT20S"), ex.rsp["MaxTimeout"]) << detail;
         EXPECT_EQ(Json::Value(5), ex.rsp["MaxMessageLimit"]) << detail;

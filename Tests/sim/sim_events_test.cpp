@@ -168,7 +168,8 @@ TEST_F(SimEvents, TheTopicSetHoldsTheOnvifTopicsAndAVendorTree)
     EXPECT_EQ("http://www.onvif.org/ver10/topics", NamespaceUri(FindLocal(set, "RuleEngine")));
     pugi::xml_node description = FindLocal(motion, "MessageDescription");
     EXPECT_STREQ("true", description.attribute("IsProperty").value());
-    EXPECT_STREQ("IsMotion", FindLocal(FindLocal(description, "Data"), "SimpleItemDescription").attribute("Name").value());
+    const pugi::xml_node item = FindLocal(FindLocal(description, "Data"), "SimpleItemDescription");
+    EXPECT_STREQ("IsMotion", item.attribute("Name").value());
     for (const char* topic : {"MotionAlarm", "Tamper", "SignalLoss", "DigitalInput", "FireAlarm", "Heartbeat"})
         EXPECT_TRUE(FindLocal(set, topic)) << topic;
     EXPECT_EQ("urn:onvif-sim:events", NamespaceUri(FindLocal(set, "SimVision")));

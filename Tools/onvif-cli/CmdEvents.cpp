@@ -50,7 +50,8 @@ void showMotion(OnvifSim::CSimDevice& camera, const std::function<bool(int ms)>&
 
 } // namespace
 
-CommandResult listenForEvents(CCliHost& host, const EventsArgs& args, const std::function<void(const Json::Value&)>& onAlarm)
+CommandResult listenForEvents(CCliHost& host, const EventsArgs& args,
+                              const std::function<void(const Json::Value&)>& onAlarm)
 {
     CommandResult r;
     Json::Value options;

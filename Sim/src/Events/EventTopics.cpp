@@ -59,8 +59,8 @@ const std::vector<CEventKind>& EventKinds()
          {{"State", EventNs::Xs, "boolean"}}},
         {"digitalInput", EventNs::Topics, "Device/Trigger/DigitalInput", true,
          {{"InputToken", Ns::Schema, "ReferenceToken"}}, {{"LogicalState", EventNs::Xs, "boolean"}}},
-        {"fire", EventNs::Vendor, "SimVision/Thermal/FireAlarm", true, {{"VideoSourceToken", Ns::Schema, "ReferenceToken"}},
-         {{"State", EventNs::Xs, "boolean"}}},
+        {"fire", EventNs::Vendor, "SimVision/Thermal/FireAlarm", true,
+         {{"VideoSourceToken", Ns::Schema, "ReferenceToken"}}, {{"State", EventNs::Xs, "boolean"}}},
         // A pulse nobody's keyword table knows: clients must cope with topics they cannot use.
         {"heartbeat", EventNs::Vendor, "SimVision/Heartbeat", false, {}, {{"Count", EventNs::Xs, "int"}}},
     };

@@ -43,8 +43,9 @@ public:
             if (ec)
                 return self->finish(false);
             if constexpr (std::is_same_v<Stream, asio::ssl::stream<Tcp::socket>>) {
-                self->m_stream.async_handshake(asio::ssl::stream_base::client,
-                                               [self](const asio::error_code& e) { e ? self->finish(false) : self->send(); });
+                self->m_stream.async_handshake(asio::ssl::stream_base::client, [self](const asio::error_code& e) {
+                    e ? self->finish(false) : self->send();
+                });
             } else {
                 self->send();
             }

@@ -124,8 +124,8 @@ void GetEventProperties(CCallContext& ctx)
 void CreatePullPointSubscription(CCallContext& ctx)
 {
     CEventHub& hub = Hub(ctx);
-    const int seconds =
-        LifetimeSeconds(ctx, "InitialTerminationTime", hub.settings().subscriptionSeconds, "UnacceptableTerminationTime");
+    const int seconds = LifetimeSeconds(ctx, "InitialTerminationTime", hub.settings().subscriptionSeconds,
+                                        "UnacceptableTerminationTime");
     const long long now = ctx.state().now();
     const int id = hub.createPullPoint(now, seconds, Initial(ctx));
     WriteReference(ctx.respond(), Ns::Events, SubscriptionAddress(ctx, id), now, hub.termination(id), hub.settings());
@@ -141,7 +141,8 @@ void PullMessages(CCallContext& ctx)
     const std::string limitText = ChildText(ctx.input(), "MessageLimit");
     const int limit = limitText.empty() ? 1 : std::atoi(limitText.c_str());
     if (!ParseXsDuration(ChildText(ctx.input(), "Timeout"), timeout) || limit < 1)
-        throw CSoapFault::Sender({"InvalidArgVal"}, "PullMessages needs a Timeout duration and a MessageLimit of 1 or more");
+        throw CSoapFault::Sender({"InvalidArgVal"},
+                                 "PullMessages needs a Timeout duration and a MessageLimit of 1 or more");
     const CEventSettings& settings = hub.settings();
     if (timeout > settings.maxPullTimeoutSeconds || limit > settings.maxMessageLimit) {
         // The pull point says what it can do, for the client's next pull.
@@ -185,8 +186,8 @@ void Subscribe(CCallContext& ctx)
     unsigned short port = 0;
     if (!SplitHttpUrl(consumer, tls, host, port, path) || !IsLoopbackHost(host))
         throw CSoapFault::Sender({"InvalidArgVal"}, "ConsumerReference must be an http(s) address on loopback");
-    const int seconds =
-        LifetimeSeconds(ctx, "InitialTerminationTime", hub.settings().subscriptionSeconds, "UnacceptableTerminationTime");
+    const int seconds = LifetimeSeconds(ctx, "InitialTerminationTime", hub.settings().subscriptionSeconds,
+                                        "UnacceptableTerminationTime");
     const long long now = ctx.state().now();
     const int id = hub.createPush(now, seconds, consumer, StyleOf(ctx), ctx.xaddr("events"), Initial(ctx));
     WriteReference(ctx.respond(), Ns::Wsnt, SubscriptionAddress(ctx, id), now, hub.termination(id), hub.settings());

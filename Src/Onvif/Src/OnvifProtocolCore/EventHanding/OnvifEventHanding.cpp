@@ -26,7 +26,8 @@ constexpr char kSyncPointAction[] =
     "http://www.onvif.org/ver10/events/wsdl/PullPointSubscription/SetSynchronizationPointRequest";
 constexpr char kCreatePullPointAction[] =
     "http://www.onvif.org/ver10/events/wsdl/EventPortType/CreatePullPointSubscriptionRequest";
-constexpr char kPullMessagesAction[] = "http://www.onvif.org/ver10/events/wsdl/PullPointSubscription/PullMessagesRequest";
+constexpr char kPullMessagesAction[] =
+    "http://www.onvif.org/ver10/events/wsdl/PullPointSubscription/PullMessagesRequest";
 
 // Which address the To header names, and how its mustUnderstand attribute is written: the
 // subscription manager's requests qualify it with the envelope prefix, the pull point's
