@@ -1,5 +1,5 @@
 // onvif-sim: runs simulated ONVIF devices on loopback until SIGINT or SIGTERM.
-//   onvif-sim --device FILE [--port N] [--count N] [--https]
+//   onvif-sim --device FILE [--port N] [--count N] [--https] [--listen 127.0.0.1|::1]
 //   onvif-sim --replay DIR [--keep-addresses] [--cycle-variants] [--rtsp-port N] [--port N] [--count N] [--https]
 #include "OnvifSim/SimServer.h"
 
@@ -29,6 +29,9 @@ int main(int argc, char** argv)
     app.add_option("--port", port, "first port (0: any free port)")->check(CLI::Range(0u, 65535u));
     app.add_option("--count", count, "copies of the device on consecutive ports")->check(CLI::Range(1u, 1000u));
     app.add_flag("--https", https, "serve HTTPS with a self-signed certificate");
+    std::string listen = "127.0.0.1";
+    app.add_option("--listen", listen, "loopback address to listen on: 127.0.0.1 (default) or ::1")
+        ->check(CLI::IsMember({"127.0.0.1", "::1"}));
     CLI11_PARSE(app, argc, argv);
     if (port != 0 && port + count - 1 > 65535) {
         std::cerr << "onvif-sim: --port " << port << " with --count " << count << " runs past port 65535\n";
@@ -54,7 +57,7 @@ int main(int argc, char** argv)
     OnvifSim::CSimServer server(count > 8 ? 4 : 2);
     for (unsigned i = 0; i < count; ++i) {
         unsigned short p = port == 0 ? 0 : static_cast<unsigned short>(port + i);
-        auto device = replayDir.empty() ? server.addDevice(description, &error, p)
+        auto device = replayDir.empty() ? server.addDevice(description, &error, p, listen)
                                         : server.addReplayDevice(replayDir, replay, &error, p);
         if (!device) {
             std::cerr << "onvif-sim: " << error << "\n";

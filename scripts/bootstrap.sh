@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libjsoncpp-dev libpugixml-dev libcurl4-openssl-dev libasio-dev libssl-dev
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  dpkg-dev file
 )
 
 missing=()

@@ -4,6 +4,7 @@
 
 #include "Device/DeviceCore.h"
 #include "DeviceIO/IoModel.h"
+#include "Firmware/FirmwareState.h"
 #include "Replay/ReplayAnswers.h"
 #include "Rtsp/RtspServer.h"
 
@@ -140,6 +141,13 @@ void CSimDevice::jumpClockAfter(int requests, long long seconds)
     m_core->jumpClockAfter(requests, seconds);
 }
 
+void CSimDevice::advanceMotionClock(int milliseconds)
+{
+    auto lock = m_core->lock();
+    Json::Value& skew = m_core->state().serviceData["motionSkewMs"];
+    skew = (skew.isNumeric() ? skew.asDouble() : 0.0) + milliseconds;
+}
+
 long long CSimDevice::deviceTime() const
 {
     auto lock = m_core->lock();
@@ -188,6 +196,12 @@ int CSimDevice::rebootCount() const
 {
     auto lock = m_core->lock();
     return m_core->state().reboots;
+}
+
+Json::Value CSimDevice::firmwareStatus() const
+{
+    auto lock = m_core->lock();
+    return FirmwareStatus(m_core->state());
 }
 
 int CSimDevice::factoryResetCount() const

@@ -3,6 +3,8 @@
 #include "Common/Log.h"
 #include "Device/DeviceCore.h"
 #include "Events/EventHub.h"
+#include "Firmware/FirmwareState.h"
+#include "Firmware/FirmwareUpload.h"
 #include "Http/HttpListener.h"
 #include "Http/TlsContext.h"
 #include "Media/MediaUris.h"
@@ -84,7 +86,6 @@ std::shared_ptr<CSimDevice> CSimServerImpl::add(const CDeviceDescription& descri
         error = description.source + ": " + error;
         return nullptr;
     }
-    const bool replayed = replay != nullptr;
     auto core = std::make_shared<CDeviceCore>(description, std::move(replay));
     auto listener = std::make_shared<CHttpListener>(m_io, core, description.https ? m_tls.get() : nullptr);
     if (!listener->open(bindAddress, port, error))
@@ -106,7 +107,23 @@ std::shared_ptr<CSimDevice> CSimServerImpl::add(const CDeviceDescription& descri
         rtsp->start();
         m_rtspServers.push_back(rtsp);
     }
-    if (!replayed) {
+    CFirmwareOptions firmware;
+    if (!core->replay() && ReadFirmwareOptions(description.raw, firmware, error) && firmware.enabled) {
+        // The firmware upload has its own port, as cameras often serve it apart.
+        auto upload = std::make_shared<CHttpListener>(m_io, core, nullptr);
+        upload->setSessionStarter(FirmwareUploadSessions(core));
+        if (!upload->open(bindAddress, 0, error)) {
+            listener->stop();
+            return nullptr;
+        }
+        auto coreLock = core->lock();
+        core->state().initial.raw[kFirmwarePortMember] = upload->port();
+        core->state().current.raw[kFirmwarePortMember] = upload->port();
+        coreLock.unlock();
+        upload->start();
+        m_listeners.push_back(upload);
+    }
+    if (!core->replay()) {
         auto hub = std::make_shared<CEventHub>(m_io, core, eventSettings);
         auto coreLock = core->lock();
         core->state().events = hub;

@@ -6,11 +6,9 @@
 namespace Zentar {
 namespace Component {
 
-class IPtz;
 class IDevAudioEnc;
 class IDevAudioDec;
 class IConfigManager;
-class IUpgrader;
 class IAlarm;
 class ILogicDeviceManager;
 class IMagicBox;
@@ -24,8 +22,18 @@ class IMediaFileFind;
 
 } // namespace Component
 
+namespace Manager {
+class IUpgrader;
+class IUserManager;
+} // namespace Manager
+
 namespace Stream {
 class IStreamSource;
 } // namespace Stream
+
+namespace Comm {
+class IPtz;
+class IPTZBase;
+} // namespace Comm
 
 } // namespace Zentar

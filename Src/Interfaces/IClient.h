@@ -40,11 +40,11 @@ public:
     virtual bool attachLoginResultProc(LoginResultProc proc) = 0;
     virtual bool detachLoginResultProc() = 0;
 
-    virtual IPtz* getIPtz(int channel) = 0;
+    virtual Comm::IPtz* getIPtz(int channel) = 0;
     virtual Stream::IStreamSource* getIStreamSource(const StreamRequest& request) = 0;
     virtual IDevAudioEnc* getDevAudioEnc(const StreamRequest& request) = 0;
     virtual IConfigManager* getConfigManager() = 0;
-    virtual IUpgrader* getUpgrader() = 0;
+    virtual Manager::IUpgrader* getUpgrader() = 0;
     virtual IAlarm* getIAlarm() = 0;
     virtual ILogicDeviceManager* getILogicDeviceManager() = 0;
     virtual IMagicBox* getIMagicBox() = 0;

@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <memory>
 
+#include "OnvifSim/DeviceDescription.h"
 #include "OnvifSim/SimDevice.h"
 #include "OnvifSim/SimServer.h"
 #include <cstdio>
@@ -25,14 +27,14 @@ struct RunResult {
 
 // Runs onvif-cli with args; `timeout` ends a hung run so a fault fails the test instead of
 // stalling the suite.
-RunResult runCli(const std::string& args)
+RunResult runCli(const std::string& args, const std::string& environment = "")
 {
     char errTemplate[] = "/tmp/onvif-cli-test-XXXXXX";
     const int errFd = mkstemp(errTemplate);
     if (errFd >= 0)
         close(errFd);
     const std::string command =
-        std::string("timeout 60 ") + ONVIF_CLI_PATH + " " + args + " 2>" + errTemplate;
+        environment + " timeout 60 " + ONVIF_CLI_PATH + " " + args + " 2>" + errTemplate;
     RunResult result;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -253,6 +255,60 @@ TEST(CliProcess, NamedDeviceAndAProgressLineForASlowAnswer)
     server.stop();
 }
 
+// The dome of the test's own camera across separate runs, as with a standalone simulator:
+// a move changes the status, a preset set in one run is recalled by its number in another
+// (the CLI keeps the numbers as a recorder does), and a channel without PTZ says so.
+TEST(CliProcess, PtzMovesStoresAndRecallsAcrossRuns)
+{
+    OnvifSim::SetLogEnabled(false);
+    OnvifSim::CSimServer server;
+    std::string error;
+    auto device = server.addDeviceFile(OnvifSim::DevicesDir() + "/camera-2ch-media2-h265.json", &error);
+    ASSERT_TRUE(device) << error;
+    const auto user = device->description().users.at(0);
+    char stateDir[] = "/tmp/onvif-cli-state-XXXXXX";
+    ASSERT_NE(mkdtemp(stateDir), nullptr);
+    const std::string env = std::string("ONVIF_CLI_STATE_DIR=") + stateDir;
+    const std::string dev = "--host 127.0.0.1 --port " + std::to_string(device->port()) + " --user " + user.name +
+                            " --password " + user.password + " ";
+    auto pan = [&](const RunResult& run) {
+        Json::Value status;
+        EXPECT_TRUE(parseJson(run.out, status)) << run.out << run.err;
+        return status["Postion"];
+    };
+
+    ASSERT_EQ(runCli(dev + "ptz 1 move --pan 0.5 --seconds 1 --json", env).exitCode, 0);
+    const Json::Value moved = pan(runCli(dev + "ptz 1 status --json", env));
+    EXPECT_LT(moved[0].asDouble(), 0.75) << "host pan starts at 1 and the ONVIF pan went up";
+    EXPECT_GT(moved[0].asDouble(), 0.25);
+
+    const RunResult set = runCli(dev + "ptz 1 preset set 3 Gate --json", env);
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    ASSERT_EQ(runCli(dev + "ptz 1 goto --pan -0.5 --tilt 0.2 --zoom 0.3", env).exitCode, 0);
+    device->advanceMotionClock(5000);
+    const RunResult list = runCli(dev + "ptz 1 preset list", env);
+    EXPECT_NE(list.out.find("3  Gate"), std::string::npos) << list.out;
+    ASSERT_EQ(runCli(dev + "ptz 1 preset goto 3", env).exitCode, 0);
+    device->advanceMotionClock(5000);
+    const Json::Value back = pan(runCli(dev + "ptz 1 status --json", env));
+    for (Json::ArrayIndex i = 0; i < 3; ++i)
+        EXPECT_NEAR(back[i].asDouble(), moved[i].asDouble(), 0.01) << i;
+
+    const RunResult fixed = runCli(dev + "ptz 0 status", env);
+    EXPECT_NE(fixed.exitCode, 0);
+    EXPECT_NE(fixed.err.find("has no PTZ"), std::string::npos) << fixed.err;
+    const RunResult refused = runCli(dev + "imaging 1 set --brightness 150", env);
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.err.find("refused Brightness 150"), std::string::npos) << refused.err;
+    const RunResult colour = runCli(dev + "imaging 1 set --brightness 100 --json", env);
+    ASSERT_EQ(colour.exitCode, 0) << colour.err;
+    Json::Value table;
+    ASSERT_TRUE(parseJson(colour.out, table)) << colour.out;
+    EXPECT_EQ(table["ImagingSettings"]["Brightness"].asDouble(), 100.0);
+    server.stop();
+    std::system((std::string("rm -rf ") + stateDir).c_str());
+}
+
 } // namespace
 
 namespace {
@@ -344,6 +400,226 @@ TEST(CliProcess, EventsShowTheSimulatedMotionInBothModes)
         EXPECT_EQ(alarms[0]["Action"].asString(), "start") << mode;
         EXPECT_EQ(alarms[1]["Action"].asString(), "stop") << mode;
     }
+}
+
+} // namespace
+
+namespace {
+
+// A camera on the IPv6 loopback: login, the device's own stream address and the video
+// itself all carry the bracketed literal.
+TEST(CliProcess, LoginAndStreamOverIpv6Loopback)
+{
+    OnvifSim::SetLogEnabled(false);
+    OnvifSim::CDeviceDescription description;
+    std::string error;
+    ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/camera-1ch-media.json", description, error))
+        << error;
+    OnvifSim::CSimServer server;
+    auto device = server.addDevice(description, &error, 0, "::1");
+    if (!device)
+        GTEST_SKIP() << "no IPv6 loopback here: " << error;
+    const auto user = description.users.at(0);
+    const std::string login = "--host ::1 --port " + std::to_string(device->port()) + " --user " + user.name +
+                              " --password " + user.password;
+    const RunResult info = runCli(login + " info --json");
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    Json::Value identity;
+    ASSERT_TRUE(parseJson(info.out, identity)) << info.out;
+    EXPECT_EQ(identity["Identity"]["Model"].asString(), description.identity.model);
+
+    const RunResult uri = runCli(login + " stream-uri 0 0 --json");
+    ASSERT_EQ(uri.exitCode, 0) << uri.err;
+    EXPECT_NE(uri.out.find("rtsp://[::1]:"), std::string::npos) << uri.out;
+
+    const RunResult stream = runCli(login + " stream 0 0 --seconds 1 --json");
+    ASSERT_EQ(stream.exitCode, 0) << stream.err;
+    Json::Value summary;
+    ASSERT_TRUE(parseJson(stream.out, summary)) << stream.out;
+    EXPECT_GE(summary["Frames"].asInt(), 1);
+    server.stop();
+}
+
+} // namespace
+
+namespace {
+
+Json::Value loadJsonFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    Json::Value json;
+    parseJson(text.str(), json);
+    return json;
+}
+
+// A profile with an audio encoder and no video: what --url on it writes, by codec.
+TEST(CliProcess, AudioOnlyStreamWritesTheAudio)
+{
+    OnvifSim::SetLogEnabled(false);
+    struct Case {
+        const char* device;
+        const char* codec;
+        bool adts;   // AAC units carry ADTS headers; G.711 is raw samples
+    };
+    const Case cases[] = {
+        {"camera-1ch-media.json", "G.711 mu-law", false},
+        {"camera-2ch-media2-h265.json", "AAC", true},
+    };
+    for (const Case& c : cases) {
+        Json::Value description = loadJsonFile(OnvifSim::DevicesDir() + "/" + c.device);
+        Json::Value audioOnly;
+        audioOnly["token"] = "Profile_Audio";
+        audioOnly["name"] = "Microphone";
+        audioOnly["audioSource"] = "AudioSource_1";
+        audioOnly["audioEncoder"] = "AudioEncoder_1";
+        // A channel has room for three profiles.
+        for (Json::Value& channel : description["channels"]) {
+            if (channel["profiles"].size() < 3) {
+                channel["profiles"].append(audioOnly);
+                break;
+            }
+        }
+        OnvifSim::CSimServer server;
+        std::string error;
+        auto device = server.addDevice(description, &error);
+        ASSERT_TRUE(device) << c.device << ": " << error;
+        const auto user = device->description().users.at(0);
+        std::string url = device->rtspUrl("Profile_Audio");
+        url.insert(url.find("://") + 3, user.name + ":" + user.password + "@");
+        const std::string path = "/tmp/onvif-cli-audio-" + std::to_string(getpid()) + ".bin";
+        const RunResult run = runCli("stream --url " + url + " --seconds 2 -o " + path + " --json");
+        ASSERT_EQ(run.exitCode, 0) << c.device << ": " << run.err;
+        Json::Value summary;
+        ASSERT_TRUE(parseJson(run.out, summary)) << run.out;
+        EXPECT_TRUE(summary["AudioOnly"].asBool()) << c.device;
+        EXPECT_EQ(summary["AudioCodec"].asString(), c.codec);
+        std::ifstream file(path, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        unlink(path.c_str());
+        ASSERT_GT(bytes.size(), 1000u) << c.device << ": about two seconds of audio expected";
+        const bool syncWord = static_cast<uint8_t>(bytes[0]) == 0xFF && (static_cast<uint8_t>(bytes[1]) & 0xF0) == 0xF0;
+        EXPECT_EQ(syncWord, c.adts) << c.device;
+        server.stop();
+    }
+}
+
+// A camera joined mid-GOP: the first key frame comes about two seconds in, and the status
+// says so instead of looking like a healthy stream.
+TEST(CliProcess, LateFirstKeyFrameShowsInTheStatus)
+{
+    OnvifSim::SetLogEnabled(false);
+    Json::Value description = loadJsonFile(OnvifSim::DevicesDir() + "/camera-1ch-media.json");
+    description["rtsp"]["fault"] = "lateKeyFrame";
+    OnvifSim::CSimServer server;
+    std::string error;
+    auto device = server.addDevice(description, &error);
+    ASSERT_TRUE(device) << error;
+    const auto user = device->description().users.at(0);
+    std::string url = device->rtspUrl("Profile_2");
+    url.insert(url.find("://") + 3, user.name + ":" + user.password + "@");
+    const RunResult run = runCli("stream --url " + url + " --seconds 4");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("no key frame yet"), std::string::npos) << "live status lines: " << run.err;
+    EXPECT_NE(run.out.find("first key frame late: after"), std::string::npos) << run.out;
+    server.stop();
+}
+
+} // namespace
+
+namespace {
+
+// The administration commands against a device that keeps its state between runs, as a
+// standalone simulator does: what one run changes, the next one reads.
+class CliAgainstOneDevice : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OnvifSim::SetLogEnabled(false);
+        std::string error;
+        OnvifSim::CDeviceDescription description;
+        ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/camera-1ch-media.json", description, error))
+            << error;
+        description.raw["firmware"]["rebootSeconds"] = 1;
+        m_device = m_server.addDevice(description, &error);
+        ASSERT_TRUE(m_device) << error;
+    }
+    RunResult run(const std::string& user, const std::string& password, const std::string& command)
+    {
+        return runCli("--host 127.0.0.1 --port " + std::to_string(m_device->port()) + " --user " + user +
+                      " --password " + password + " " + command);
+    }
+    Json::Value json(const RunResult& result)
+    {
+        Json::Value value;
+        EXPECT_TRUE(parseJson(result.out, value)) << result.out << result.err;
+        return value;
+    }
+
+    OnvifSim::CSimServer m_server;
+    std::shared_ptr<OnvifSim::CSimDevice> m_device;
+};
+
+TEST_F(CliAgainstOneDevice, UsersAddedAreListedAndAnOperatorIsRefused)
+{
+    const RunResult added = run("admin", "admin123", "users add nvr --level Operator --password Rec0rder --json");
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    const Json::Value users = json(run("admin", "admin123", "users --json"));
+    bool listed = false;
+    for (const Json::Value& user : users["Users"])
+        listed = listed || (user["Name"] == "nvr" && user["Type"] == "Operator");
+    EXPECT_TRUE(listed) << users.toStyledString();
+
+    const RunResult refused = run("operator", "oper123", "users add evil --level Administrator --password x");
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.err.find("refused to create user evil"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("this is operator"), std::string::npos) << refused.err;
+
+    ASSERT_EQ(run("admin", "admin123", "users password nvr --password N3w").exitCode, 0);
+    EXPECT_EQ(run("nvr", "N3w", "info --json").exitCode, 0) << "the new password logs in";
+    ASSERT_EQ(run("admin", "admin123", "users remove nvr").exitCode, 0);
+    EXPECT_EQ(json(run("admin", "admin123", "users --json"))["Users"].size(), 3u);
+}
+
+TEST_F(CliAgainstOneDevice, NetworkAndPortsChangeAndReadBack)
+{
+    const RunResult set =
+        run("admin", "admin123", "network set --ip 10.9.8.7 --mask 255.255.0.0 --gateway 10.9.0.1 --dns 10.9.0.53 --json");
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    const Json::Value network = json(run("admin", "admin123", "network --json"));
+    EXPECT_EQ(network["eth0"]["IPAddress"].asString(), "10.9.8.7");
+    EXPECT_EQ(network["eth0"]["SubnetMask"].asString(), "255.255.0.0");
+    EXPECT_EQ(network["eth0"]["DefaultGateway"].asString(), "10.9.0.1");
+    EXPECT_EQ(network["eth0"]["DnsServers"][0].asString(), "10.9.0.53");
+    EXPECT_NE(run("admin", "admin123", "network set --mask 255.0.255.0").exitCode, 0) << "not a mask";
+
+    ASSERT_EQ(run("admin", "admin123", "ports set --rtsp 8554 --http 8080").exitCode, 0);
+    const Json::Value ports = json(run("admin", "admin123", "ports --json"));
+    EXPECT_EQ(ports["RTSP"]["Port"].asInt(), 8554);
+    EXPECT_EQ(ports["HTTP"]["Port"].asInt(), 8080);
+    EXPECT_EQ(ports["HTTPS"]["Port"].asInt(), 443);
+}
+
+TEST_F(CliAgainstOneDevice, UpgradeShowsProgressTheRebootAndTheNewVersion)
+{
+    const std::string path = ::testing::TempDir() + "/cli_upgrade_image.bin";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "SIMFW 6.2.0\n" << std::string(5 * 1024 * 1024, 'z');
+    }
+    const RunResult upgrade = run("admin", "admin123", "upgrade " + path);
+    ASSERT_EQ(upgrade.exitCode, 0) << upgrade.out << upgrade.err;
+    EXPECT_NE(upgrade.err.find("10%  Upgrading"), std::string::npos) << upgrade.err;
+    EXPECT_NE(upgrade.err.find("100%  Succeeded"), std::string::npos) << upgrade.err;
+    EXPECT_NE(upgrade.out.find("went away and came back"), std::string::npos) << upgrade.out;
+    EXPECT_NE(upgrade.out.find("-> 6.2.0"), std::string::npos) << upgrade.out;
+
+    std::ofstream(path, std::ios::binary) << "not an image";
+    const RunResult refused = run("admin", "admin123", "upgrade " + path + " --json");
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.err.find("refused the image"), std::string::npos) << refused.err;
+    std::remove(path.c_str());
 }
 
 } // namespace

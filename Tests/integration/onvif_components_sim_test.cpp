@@ -110,7 +110,7 @@ TEST_F(ComponentsAgainstSim, MagicBoxReadsTheIdentity)
 
     Json::Value value;
     EXPECT_TRUE(box->getProductDefinition("HasPtz", value));
-    EXPECT_FALSE(value.asBool());
+    EXPECT_TRUE(value.asBool());   // the Tele channel is a dome
     EXPECT_FALSE(box->getProductDefinition("Wipers", value));
     EXPECT_FALSE(box->getProductDefinition(nullptr, value));
 }
@@ -133,7 +133,8 @@ TEST_F(ComponentsAgainstSim, ChannelsStreamsAndTransports)
     Json::Value info;
     EXPECT_FALSE(channels->getVideoChannelsInfo("Output", info));
     ASSERT_TRUE(channels->getVideoChannelsInfo("All", info));
-    EXPECT_EQ(info["Input"]["SD"].size(), 0u);   // no PTZ on this camera
+    ASSERT_EQ(info["Input"]["SD"].size(), 1u);   // only the Tele channel is a dome
+    EXPECT_EQ(info["Input"]["SD"][0].asInt(), 1);
 
     Json::Value profiles;
     ASSERT_TRUE(channels->getChannelProfiles(profiles));

@@ -19,33 +19,6 @@ using RPC::Onvif::COnvifDeviceManagement;
 
 namespace {
 
-HttpReply answer(const std::string& bodyXml)
-{
-    return HttpReply::soap(200, soapEnvelope(bodyXml));
-}
-
-// One device answering every request with the same body; runs `name` and keeps what
-// arrived.
-struct OneShot {
-    explicit OneShot(const std::string& bodyXml, const std::string& user = kUser)
-        : server([bodyXml](const HttpRequest&, size_t) { return answer(bodyXml); }), device(loginFor(server, user))
-    {
-    }
-    int run(const char* name, const std::string& requestJson = "{}")
-    {
-        rsp = Json::Value();
-        return device.execute(name, requestFor(server, requestJson), rsp);
-    }
-    std::string lastBody() const
-    {
-        auto all = server.requests();
-        return all.empty() ? std::string() : all.back().body;
-    }
-    LoopbackHttpServer server;
-    COnvifDeviceManagement device;
-    Json::Value rsp;
-};
-
 class DeviceServiceRules : public DeviceServiceFixture {};
 
 // ---- Request elements decided by absent / empty / given keys -------------------------

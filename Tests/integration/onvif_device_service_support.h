@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "DeviceAnswers.h"
 #include "LoopbackHttpServer.h"
 #include "OnvifFramework/Utility/OnvifBaseComm.h"
 #include "OnvifFramework/Utility/OnvifBaseDef.h"
+#include "OnvifProtocolCore/DeviceManagement/OnvifDeviceManagement.h"
 
 namespace DeviceServiceTest {
 
@@ -93,6 +97,14 @@ inline std::string allTexts(const std::string& xml, const std::string& localName
     return joined;
 }
 
+// The envelope from its Body on: the WS-Security header also holds Username and
+// Password elements, which are no part of the operation.
+inline std::string soapBody(const std::string& xml)
+{
+    const std::vector<size_t> body = startTags(xml, "Body");
+    return body.empty() || body[0] == std::string::npos ? std::string() : xml.substr(body[0]);
+}
+
 // Every member of `expected` is in `actual` with the same value; arrays must have the
 // same length; an empty record means nothing at all was written. On a mismatch `where`
 // names the first differing member.
@@ -135,6 +147,80 @@ inline bool isSubset(const Json::Value& expected, const Json::Value& actual, std
     }
     return true;
 }
+
+// One operation row against a device that answers `answer`: what must arrive and what
+// the result must hold. The row tests of each device-service area are tables of these.
+enum Signing { SIGNED, ANONYMOUS };
+enum NsTable { DEVICE_NS, FULL_NS };
+
+struct RowCase {
+    const char* name;      // as given to execute
+    const char* request;   // operation keys (JSON)
+    const char* answer;    // the Body content the device answers
+    const char* element;   // the request element that must arrive
+    std::vector<std::pair<const char*, const char*>> sent;   // local name -> texts ("a|b")
+    const char* result;    // expected subset of the result (JSON)
+    Signing signing;
+    NsTable table;
+};
+
+inline void PrintTo(const RowCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+// A namespace only the full table declares.
+constexpr const char* kPtzNamespace = "http://www.onvif.org/ver20/ptz/wsdl";
+
+// Runs the row through `run` (login, name, request, result -> execute's result).
+using RowRunner = std::function<int(const RPC::Onvif::COnvifLoginInfo&, const char*, const Json::Value&, Json::Value&)>;
+
+inline void expectRowSentAndRead(const RowCase& c, const RowRunner& run)
+{
+    using namespace OnvifTest;
+    LoopbackHttpServer server([&](const HttpRequest&, size_t) { return HttpReply::soap(200, soapEnvelope(c.answer)); });
+    Json::Value rsp;
+    ASSERT_EQ(0, run(loginFor(server), c.name, requestFor(server, c.request), rsp));
+
+    ASSERT_EQ(1u, server.requestCount()) << "one exchange, no retry";
+    const std::string body = server.requests()[0].body;
+    EXPECT_TRUE(hasElement(body, c.element)) << body;
+    for (const auto& child : c.sent)
+        EXPECT_EQ(child.second, allTexts(soapBody(body), child.first)) << child.first << " in " << body;
+    if (c.signing == ANONYMOUS)
+        EXPECT_FALSE(hasWsseHeader(body)) << "asked anonymously first";
+    else
+        EXPECT_TRUE(wsseDigestValid(body, kUser, kPassword)) << body;
+    EXPECT_EQ(c.table == FULL_NS, body.find(kPtzNamespace) != std::string::npos) << "namespace table";
+
+    std::string where;
+    EXPECT_TRUE(isSubset(parseJson(c.result), rsp, where)) << where << "\n" << rsp.toStyledString();
+}
+
+// One device answering every request with the same body; runs `name` and keeps what
+// arrived.
+struct OneShot {
+    explicit OneShot(const std::string& bodyXml, const std::string& user = kUser)
+        : server([bodyXml](const OnvifTest::HttpRequest&, size_t) {
+              return OnvifTest::HttpReply::soap(200, OnvifTest::soapEnvelope(bodyXml));
+          }),
+          device(loginFor(server, user))
+    {
+    }
+    int run(const char* name, const std::string& requestJson = "{}")
+    {
+        rsp = Json::Value();
+        return device.execute(name, requestFor(server, requestJson), rsp);
+    }
+    std::string lastBody() const
+    {
+        auto all = server.requests();
+        return all.empty() ? std::string() : all.back().body;
+    }
+    OnvifTest::LoopbackHttpServer server;
+    RPC::Onvif::COnvifDeviceManagement device;
+    Json::Value rsp;
+};
 
 class DeviceServiceFixture : public ::testing::Test {
 protected:

@@ -199,7 +199,7 @@ TEST(OperationFields, RecurringTypesReadSchemaShapedAnswers)
         {
             addList("OSDs", "./OSDs", {CommonFields::kOsd});
             addList("RelayOutputs", "./RelayOutputs", {CommonFields::kRelayOutput});
-            add("Position", "./PTZStatus/Position", {CommonFields::kPtzVector});
+            add("Position", "./PTZStatus/Position", {CommonFields::kPtzPanTilt, CommonFields::kPtzZoom});
             add("Range", "./Range", {CommonFields::kRange});
         }
     } map;

@@ -1,11 +1,15 @@
 // Timer callbacks that block (a login to a dead device) must not hold up other timers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -53,4 +57,48 @@ TEST(PlatformTimerPool, BlockingCallbacksDoNotStarveOtherTimers)
     cv.notify_all();
     for (auto& t : timers)
         t->stopAndWait();
+}
+
+namespace {
+
+int processThreads()
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.compare(0, 8, "Threads:") == 0)
+            return std::atoi(line.c_str() + 8);
+    }
+    return -1;
+}
+
+} // namespace
+
+// A thousand cameras' online probes fall due together; each takes a few milliseconds.
+// They queue on the pool as it is instead of each getting a thread of its own.
+TEST(PlatformTimerPool, BurstOfShortCallbacksKeepsThePoolSmall)
+{
+    constexpr int kTimers = 300;
+    std::atomic<int> ran{0};
+    std::vector<std::unique_ptr<CTimer>> timers;
+    CTimer warmUp("WarmUp");   // the pool starts with the first timer
+    warmUp.start([](unsigned long) {}, 0, 0);
+    warmUp.stopAndWait();
+    const int before = processThreads();
+    for (int i = 0; i < kTimers; ++i) {
+        timers.push_back(std::make_unique<CTimer>("Probe"));
+        timers.back()->start(
+            [&](unsigned long) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                ++ran;
+            },
+            0, 0);
+    }
+    int peak = before;
+    for (int i = 0; i < 1000 && ran < kTimers; ++i) {
+        peak = std::max(peak, processThreads());
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(kTimers, ran.load());
+    EXPECT_LT(peak - before, 30) << "threads before " << before << ", peak " << peak;
 }

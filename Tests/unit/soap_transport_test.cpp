@@ -800,6 +800,15 @@ TEST(SOAPTransportPoolTest, IdleSessionsAreBoundedPerDeviceAndInTotal)
     for (CCurlSession* s : sessions)
         pool.release(s);
     EXPECT_EQ(pool.idleCount(), CSOAPCurlShare::kMaxIdleSessions);
+    // The oldest went first: the first device released has no idle session left, the last one has.
+    const auto isPooled = [&pool](size_t device) {
+        CCurlSession* s = pool.acquire(("http://many-" + std::to_string(device) + ".invalid/").c_str());
+        const bool pooledSession = s->m_idleSince != std::chrono::steady_clock::time_point();
+        pool.release(s);
+        return pooledSession;
+    };
+    EXPECT_FALSE(isPooled(0));
+    EXPECT_TRUE(isPooled(CSOAPCurlShare::kMaxIdleSessions + 19));
 }
 
 } // namespace

@@ -53,7 +53,10 @@ CCliHost::~CCliHost()
 
 std::string CCliHost::deviceLabel() const
 {
-    return (m_info.https ? "https://" : "http://") + m_info.address + ":" + std::to_string(m_info.port);
+    // An IPv6 literal needs brackets or its colons run into the port.
+    const bool ipv6 = m_info.address.find(':') != std::string::npos;
+    const std::string host = ipv6 ? "[" + m_info.address + "]" : m_info.address;
+    return (m_info.https ? "https://" : "http://") + host + ":" + std::to_string(m_info.port);
 }
 
 std::string CCliHost::explainError(uint32_t code, const std::string& device)

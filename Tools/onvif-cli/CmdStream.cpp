@@ -56,13 +56,16 @@ CommandResult finish(CStreamRecorder& recorder, bool complete, double seconds, c
     CommandResult r;
     r.data = recorder.summary(seconds);
     r.data["Address"] = what;
-    if (!complete || r.data["Frames"].asInt64() == 0) {
+    const bool audioOnly = r.data["AudioOnly"].asBool();
+    if (!complete || (r.data["Frames"].asInt64() == 0 && !audioOnly)) {
         r.error = complete ? "No video arrived from " + what + " in " + std::to_string(static_cast<int>(seconds)) + " s."
                            : endedSentence(code, what, seconds);
         return r;
     }
-    r.text = "  " + CStreamRecorder::statusText(r.data) + "\n  " + std::to_string(r.data["Frames"].asInt64()) +
-             " frames, " + std::to_string(r.data["Bytes"].asInt64()) + " bytes" +
+    const std::string counted = audioOnly ? std::to_string(r.data["AudioFrames"].asInt64()) + " audio frames"
+                                          : std::to_string(r.data["Frames"].asInt64()) + " frames, " +
+                                                std::to_string(r.data["Bytes"].asInt64()) + " bytes";
+    r.text = "  " + CStreamRecorder::statusText(r.data) + "\n  " + counted +
              (r.data.isMember("File") ? " written to " + r.data["File"].asString() : "") + "\n";
     r.ok = true;
     return r;

@@ -100,6 +100,9 @@ int runTour(CCliHost& host, bool json)
              profiles = runProfiles(host);
              return profiles;
          }},
+        {"network", [&host] { return runNetwork(host); }},
+        {"ports", [&host] { return runPorts(host); }},
+        {"users", [&host] { return runUsers(host); }},
     };
     // Setting the clock changes the device; the tour does it only to its own simulator.
     if (host.embedded()) {
@@ -125,8 +128,10 @@ int runTour(CCliHost& host, bool json)
             result = steps[i].run();
         }
         record(steps[i].name, result, watch.ms());
-        if (steps[i].name == "profiles" && result.ok)
+        if (steps[i].name == "profiles" && result.ok) {
+            steps.push_back({"ptz", [&host] { return runPtzTour(host); }});
             addMediaSteps(host, profiles, steps);
+        }
     }
 
     report["Passed"] = passed;

@@ -4,7 +4,9 @@
 #include <json/json.h>
 
 #include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "CliHost.h"
 
@@ -61,6 +63,57 @@ CommandResult runOsdRemove(CCliHost& host, int channel, const std::string& token
 // Alarm inputs and relay outputs; switch a relay on or off.
 CommandResult runIoList(CCliHost& host);
 CommandResult runIoRelay(CCliHost& host, const std::string& token, bool on);
+// ptz CHANNEL COMMAND: "status", "move", "goto", "point", "preset", "tour", "aux".
+struct PtzArgs {
+    int channel = 0;
+    std::string command;
+    double pan = 0, tilt = 0, zoom = 0;   // move: speeds -1..1; goto: host position
+    double seconds = 1;                   // move: how long before the stop
+    double x = 0.5, y = 0.5;              // point: fractions of the picture from the top left
+    std::string action = "list";          // preset: list|set|goto|remove; tour: list|start|stop
+    int number = 0;                       // preset or tour number, from 1
+    std::string name;                     // preset name; aux: the switch
+    bool on = true;                       // aux
+};
+CommandResult runPtz(CCliHost& host, const PtzArgs& args);
+// The tour's PTZ step: the first dome moves and stops, a preset is stored, left and recalled.
+CommandResult runPtzTour(CCliHost& host);
+
+// imaging CHANNEL [set --brightness ...]: the picture settings on the host's 0..100 scale.
+struct ImagingArgs {
+    int channel = 0;
+    bool set = false;
+    std::map<std::string, double> values;   // "Brightness", "Contrast", "Saturation", "Sharpness"
+};
+CommandResult runImaging(CCliHost& host, const ImagingArgs& args);
+// focus CHANNEL near|far|stop.
+CommandResult runFocus(CCliHost& host, int channel, const std::string& direction);
+
+// network: the IPv4 settings of every interface; network set changes one interface.
+struct NetworkArgs {
+    int interfaceIndex = 0;     // eth<n>
+    std::string ip;             // empty: unchanged
+    std::string mask;
+    std::string gateway;
+    std::string dhcp;           // "on", "off" or empty
+    std::vector<std::string> dns;
+};
+CommandResult runNetwork(CCliHost& host);
+CommandResult runNetworkSet(CCliHost& host, const NetworkArgs& args);
+// ports: HTTP, HTTPS and RTSP; a port of 0 is left unchanged.
+CommandResult runPorts(CCliHost& host);
+CommandResult runPortsSet(CCliHost& host, int http, int rtsp, int https);
+
+// users; level: "Administrator", "Operator" or "User".
+CommandResult runUsers(CCliHost& host);
+CommandResult runUserAdd(CCliHost& host, const std::string& name, const std::string& level,
+                         const std::string& password);
+CommandResult runUserRemove(CCliHost& host, const std::string& name);
+CommandResult runUserPassword(CCliHost& host, const std::string& name, const std::string& password);
+
+// upgrade: sends the image, follows its progress (a bar on stderr when progressBar) and
+// the device's reboot.
+CommandResult runUpgrade(CCliHost& host, const std::string& path, bool progressBar);
 
 // The device's alarms, one line each, for a while: pull or push mode.
 struct EventsArgs {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <string>
 
 #include "CliHost.h"
@@ -43,7 +44,7 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     // Device options may follow the command too: "onvif-cli profiles --json".
     app.fallthrough();
-    app.add_option("--host", options.host, "device address (IPv4); none: the embedded simulator");
+    app.add_option("--host", options.host, "device address: host name, IPv4 or IPv6; none: the embedded simulator");
     app.add_option("--port", options.port, "device HTTP(S) port")->check(CLI::Range(1, 65535));
     app.add_option("--media-port", options.mediaPort, "RTSP port when the device sits behind a port mapping")
         ->check(CLI::Range(0, 65535));
@@ -84,7 +85,8 @@ int main(int argc, char** argv)
     streamCmd->add_option("--transport", streamArgs.transport, "tcp, udp, multicast or http")
         ->check(CLI::IsMember({"tcp", "udp", "multicast", "http"}));
     streamCmd->add_option("--seconds", streamArgs.seconds, "how long to receive")->check(CLI::Range(1, 3600));
-    streamCmd->add_option("-o,--output", streamArgs.outPath, "write the elementary stream (H.264/H.265 Annex B or JPEG)");
+    streamCmd->add_option("-o,--output", streamArgs.outPath,
+                          "write the elementary stream (H.264/H.265 Annex B or JPEG)");
     auto* snapshotCmd = app.add_subcommand("snapshot", "one JPEG picture of a channel");
     int snapChannel = 0;
     std::string snapOut;
@@ -134,6 +136,98 @@ int main(int argc, char** argv)
     eventsCmd->add_option("--seconds", eventsArgs.seconds, "how long to listen")->check(CLI::Range(1, 86400));
     auto* tour = app.add_subcommand("tour", "log in and try everything, with a report");
 
+    auto* ptzCmd = app.add_subcommand("ptz", "steer a dome: status, move, goto, point, preset, tour, aux");
+    PtzArgs ptzArgs;
+    ptzCmd->fallthrough();
+    ptzCmd->require_subcommand(1);
+    ptzCmd->add_option("CHANNEL", ptzArgs.channel, "channel, from 0")->required()->check(CLI::NonNegativeNumber);
+    ptzCmd->add_subcommand("status", "position (host coordinates) and whether it moves");
+    auto* ptzMove = ptzCmd->add_subcommand("move", "move at speeds -1..1 for a while, then stop");
+    ptzMove->add_option("--pan", ptzArgs.pan, "pan speed")->check(CLI::Range(-1.0, 1.0));
+    ptzMove->add_option("--tilt", ptzArgs.tilt, "tilt speed")->check(CLI::Range(-1.0, 1.0));
+    ptzMove->add_option("--zoom", ptzArgs.zoom, "zoom speed")->check(CLI::Range(-1.0, 1.0));
+    ptzMove->add_option("--seconds", ptzArgs.seconds, "how long before the stop")->check(CLI::Range(0.1, 60.0));
+    auto* ptzGoto = ptzCmd->add_subcommand("goto", "go to a position: pan and tilt -1..1 (0 at the back), zoom 0..1");
+    ptzGoto->add_option("--pan", ptzArgs.pan, "pan")->check(CLI::Range(-1.0, 1.0));
+    ptzGoto->add_option("--tilt", ptzArgs.tilt, "tilt")->check(CLI::Range(-1.0, 1.0));
+    ptzGoto->add_option("--zoom", ptzArgs.zoom, "zoom")->check(CLI::Range(0.0, 1.0));
+    auto* ptzPoint = ptzCmd->add_subcommand("point", "bring a point of the picture to its centre");
+    ptzPoint->add_option("--x", ptzArgs.x, "from the left edge, 0..1")->check(CLI::Range(0.0, 1.0));
+    ptzPoint->add_option("--y", ptzArgs.y, "from the top edge, 0..1")->check(CLI::Range(0.0, 1.0));
+    ptzPoint->add_option("--zoom", ptzArgs.zoom, "zoom change")->check(CLI::Range(-1.0, 1.0));
+    auto* ptzPreset = ptzCmd->add_subcommand("preset", "presets: list, set N [NAME], goto N, remove N");
+    ptzPreset->add_option("ACTION", ptzArgs.action, "list, set, goto or remove")
+        ->check(CLI::IsMember({"list", "set", "goto", "remove"}));
+    ptzPreset->add_option("N", ptzArgs.number, "preset number, from 1")->check(CLI::NonNegativeNumber);
+    ptzPreset->add_option("NAME", ptzArgs.name, "name of a preset being set");
+    auto* ptzTour = ptzCmd->add_subcommand("tour", "preset tours: list, start N, stop N");
+    ptzTour->add_option("ACTION", ptzArgs.action, "list, start or stop")
+        ->check(CLI::IsMember({"list", "start", "stop"}));
+    ptzTour->add_option("N", ptzArgs.number, "tour number, from 1")->check(CLI::NonNegativeNumber);
+    auto* ptzAux = ptzCmd->add_subcommand("aux", "switch an auxiliary: Wiper, IRLamp, Iris, RainBrush");
+    std::string auxState = "on";
+    ptzAux->add_option("NAME", ptzArgs.name, "the switch")->required();
+    ptzAux->add_option("STATE", auxState, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
+    for (auto* sub : ptzCmd->get_subcommands({}))
+        sub->fallthrough();
+
+    auto* imagingCmd = app.add_subcommand("imaging", "picture settings on the 0..100 scale, or change them with `set`");
+    ImagingArgs imagingArgs;
+    imagingCmd->fallthrough();
+    imagingCmd->add_option("CHANNEL", imagingArgs.channel, "channel, from 0")
+        ->required()
+        ->check(CLI::NonNegativeNumber);
+    auto* imagingSet = imagingCmd->add_subcommand("set", "change colour values (0..100), then read them back");
+    imagingSet->fallthrough();
+    const std::pair<const char*, const char*> colours[] = {
+        {"--brightness", "Brightness"}, {"--contrast", "Contrast"}, {"--saturation", "Saturation"},
+        {"--sharpness", "Sharpness"}};
+    std::map<std::string, double> colourValues;
+    for (const auto& [flag, key] : colours) {
+        imagingSet->add_option_function<double>(flag, [&colourValues, key = std::string(key)](double v) {
+            colourValues[key] = v;
+        }, std::string(key) + " on the host's scale (the ends of the device's range are 0 and 100)");
+    }
+    auto* focusCmd = app.add_subcommand("focus", "move the lens of a dome's channel: near, far, stop");
+    int focusChannel = 0;
+    std::string focusDirection;
+    focusCmd->add_option("CHANNEL", focusChannel, "channel, from 0")->required()->check(CLI::NonNegativeNumber);
+    focusCmd->add_option("DIRECTION", focusDirection, "near, far or stop")
+        ->required()
+        ->check(CLI::IsMember({"near", "far", "stop"}));
+    auto* network = app.add_subcommand("network", "the device's IPv4 settings, or change them (network set)");
+    std::string networkAction = "show";
+    NetworkArgs networkArgs;
+    network->add_option("action", networkAction, "show (default) or set")->check(CLI::IsMember({"show", "set"}));
+    network->add_option("--interface", networkArgs.interfaceIndex, "which interface, from 0")
+        ->check(CLI::NonNegativeNumber);
+    network->add_option("--ip", networkArgs.ip, "IPv4 address");
+    network->add_option("--mask", networkArgs.mask, "subnet mask, e.g. 255.255.255.0");
+    network->add_option("--gateway", networkArgs.gateway, "default gateway");
+    network->add_option("--dhcp", networkArgs.dhcp, "on or off")->check(CLI::IsMember({"on", "off"}));
+    network->add_option("--dns", networkArgs.dns, "DNS servers");
+    auto* ports = app.add_subcommand("ports", "the HTTP, HTTPS and RTSP ports, or change them (ports set)");
+    std::string portsAction = "show";
+    int httpPort = 0, rtspPort = 0, httpsPort = 0;
+    ports->add_option("action", portsAction, "show (default) or set")->check(CLI::IsMember({"show", "set"}));
+    ports->add_option("--http", httpPort, "HTTP port")->check(CLI::Range(1, 65535));
+    ports->add_option("--rtsp", rtspPort, "RTSP port")->check(CLI::Range(1, 65535));
+    ports->add_option("--https", httpsPort, "HTTPS port")->check(CLI::Range(1, 65535));
+    auto* usersCmd = app.add_subcommand("users", "the device's accounts: list, add, remove, password");
+    std::string usersAction = "list";
+    std::string userName, userLevel = "User", userPassword;
+    usersCmd->add_option("action", usersAction, "list (default), add, remove or password")
+        ->check(CLI::IsMember({"list", "add", "remove", "password"}));
+    usersCmd->add_option("NAME", userName, "the account");
+    usersCmd->add_option("--level", userLevel, "Administrator, Operator or User")
+        ->check(CLI::IsMember({"Administrator", "Operator", "User"}));
+    // After the command, --password is the account's; the login's goes before it
+    // ("onvif-cli --password LOGIN users add NAME --password NEW").
+    usersCmd->add_option("--password,--user-password", userPassword, "the account's (new) password");
+    auto* upgradeCmd = app.add_subcommand("upgrade", "send a firmware image and follow it to the reboot");
+    std::string imagePath;
+    upgradeCmd->add_option("FILE", imagePath, "the firmware image")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -178,6 +272,25 @@ int main(int argc, char** argv)
     }
     if (*snapshotCmd)
         return withLogin(host, [&] { return runSnapshot(host, snapChannel, snapOut); }, options.json);
+    if (*ptzCmd) {
+        ptzArgs.command = ptzCmd->get_subcommands().front()->get_name();
+        ptzArgs.on = auxState == "on";
+        if ((ptzArgs.command == "preset" && ptzArgs.action != "list") ||
+            (ptzArgs.command == "tour" && ptzArgs.action != "list")) {
+            if (ptzArgs.number < 1) {
+                COutput::error("`" + ptzArgs.command + " " + ptzArgs.action + "` needs a number from 1.");
+                return 2;
+            }
+        }
+        return withLogin(host, [&] { return runPtz(host, ptzArgs); }, options.json, ptzArgs.command != "move");
+    }
+    if (*imagingCmd) {
+        imagingArgs.set = static_cast<bool>(*imagingSet);
+        imagingArgs.values = colourValues;
+        return withLogin(host, [&] { return runImaging(host, imagingArgs); }, options.json);
+    }
+    if (*focusCmd)
+        return withLogin(host, [&] { return runFocus(host, focusChannel, focusDirection); }, options.json);
     if (*streamUri)
         return withLogin(host, [&] { return runStreamUri(host, channel, stream, transport); }, options.json);
     if (*encoderCmd) {
@@ -213,5 +326,31 @@ int main(int argc, char** argv)
             return ioAction == "relay" ? runIoRelay(host, ioToken, ioState == "on") : runIoList(host);
         }, options.json);
     }
+    if (*network)
+        return withLogin(
+            host, [&] { return networkAction == "set" ? runNetworkSet(host, networkArgs) : runNetwork(host); },
+            options.json);
+    if (*ports)
+        return withLogin(
+            host, [&] { return portsAction == "set" ? runPortsSet(host, httpPort, rtspPort, httpsPort) : runPorts(host); },
+            options.json);
+    if (*usersCmd) {
+        if (usersAction != "list" && userName.empty()) {
+            COutput::error("users " + usersAction + " needs the account's NAME");
+            return 2;
+        }
+        return withLogin(host, [&] {
+            if (usersAction == "add")
+                return runUserAdd(host, userName, userLevel, userPassword);
+            if (usersAction == "remove")
+                return runUserRemove(host, userName);
+            if (usersAction == "password")
+                return runUserPassword(host, userName, userPassword);
+            return runUsers(host);
+        }, options.json);
+    }
+    if (*upgradeCmd)
+        // The progress bar replaces the waiting line.
+        return withLogin(host, [&] { return runUpgrade(host, imagePath, !options.json); }, options.json, false);
     return 2;
 }

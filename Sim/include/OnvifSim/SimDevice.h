@@ -22,6 +22,7 @@ enum class ERtspFault {
     TruncatedRtp,    // every RTP packet cut to 8 bytes, shorter than its fixed header
     BadRtpVersion,   // RTP version 1 in every header
     Garbage,         // bytes that are not RTP (on TCP: not '$' framed) instead of the media
+    LateKeyFrame,    // video sessions start just after a key frame, so the first one comes a GOP late
 };
 
 class CSimDevice {
@@ -54,6 +55,9 @@ public:
     // The clock jumps by `seconds` once `requests` more requests have been answered.
     void jumpClockAfter(int requests, long long seconds);
     long long deviceTime() const;                                  // seconds since 1970, device clock
+    // Moves of domes and focus lenses are timed by a clock of their own; this puts it ahead,
+    // so that a test sees a move of seconds without waiting for it.
+    void advanceMotionClock(int milliseconds);
 
     // Credentials and habits.
     void setUsers(const std::vector<CSimUser>& users);
@@ -69,6 +73,10 @@ public:
     CDeviceDescription description() const;
     int rebootCount() const;
     int factoryResetCount() const;
+    // The firmware upgrade as the device sees it: {"state" ("Idle", "Ready", "Receiving",
+    // "Rebooting", "Done", "Refused", "Failed"), "received", "expected", "reason",
+    // "firmwareVersion", "token"}.
+    Json::Value firmwareStatus() const;
 
     // Relays and digital inputs (the "io" member). A monostable relay reads inactive once its
     // delay has passed on the device clock. False for an unknown token.

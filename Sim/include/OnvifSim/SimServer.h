@@ -44,7 +44,7 @@ private:
 // Log lines go to stderr; tests that provoke many refusals may turn them off.
 void SetLogEnabled(bool enabled);
 
-// Directory of the shipped device descriptions.
-inline std::string DevicesDir() { return ONVIF_SIM_DEVICES_DIR; }
+// Directory of the shipped device descriptions (the source tree, or the installed copy).
+std::string DevicesDir();
 
 } // namespace OnvifSim

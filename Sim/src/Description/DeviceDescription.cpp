@@ -8,7 +8,11 @@
 #include "Common/TimeUtil.h"
 #include "DeviceIO/IoModel.h"
 #include "Events/EventSettings.h"
+#include "Firmware/FirmwareState.h"
+#include "Imaging/ImagingModel.h"
 #include "Media/MediaModel.h"
+#include "Network/NetworkModel.h"
+#include "Ptz/PtzModel.h"
 
 #include <json/reader.h>
 
@@ -20,7 +24,8 @@ namespace {
 
 // Members that other services (media, recording, replay ...) read from `raw`.
 const char* const kOpenMembers[] = {"channels", "profiles", "media", "recordings", "ptz",
-                                    "imaging", "events", "comment", "notes", "snapshot", "rtsp", "io"};
+                                    "imaging", "events", "comment", "notes", "snapshot", "rtsp", "io",
+                                    "network", "firmware"};
 
 const char* const kKnownMembers[] = {
     "name", "identity", "services", "namespacePrefixes", "users", "clockOffsetSeconds",
@@ -290,6 +295,17 @@ bool LoadDescription(const Json::Value& json, CDeviceDescription& out, std::stri
     CEventSettings events;
     if (error.empty())
         ParseEventSettings(json, events, error);
+    Json::Value ptz, imaging;   // the same for the domes and the picture settings
+    if (error.empty())
+        BuildPtzModel(json, ptz, error);
+    if (error.empty())
+        BuildImagingModel(json, imaging, error);
+    Json::Value network;
+    CFirmwareOptions firmware;
+    if (error.empty())
+        BuildNetworkModel(json, network, error);
+    if (error.empty())
+        ReadFirmwareOptions(json, firmware, error);
     if (!error.empty()) {
         error = source + ": " + error;
         return false;

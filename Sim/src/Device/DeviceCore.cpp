@@ -2,6 +2,7 @@
 
 #include "Common/Log.h"
 #include "Description/Namespaces.h"
+#include "Firmware/FirmwareState.h"
 #include "Services/ServiceHandler.h"
 #include "Snapshot/SnapshotEndpoint.h"
 
@@ -59,6 +60,12 @@ CHttpAnswer CDeviceCore::handle(const CHttpRequest& http, const CConnectionInfo&
     entry.body = http.body;
     entry.connectionId = connection.id;
     CHttpAnswer answer;
+    // A device rebooting into new firmware answers nothing: connections just drop.
+    if (IsRebooting(m_state)) {
+        answer.action = CHttpAnswer::EAction::Close;
+        record(std::move(entry));
+        return answer;
+    }
     try {
         answer = dispatch(http, connection, entry);
     } catch (const std::exception& e) {

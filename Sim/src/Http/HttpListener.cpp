@@ -63,7 +63,9 @@ void CHttpListener::accept()
             info.localPort = local.port();
             auto& list = self->m_sessions;
             list.erase(std::remove_if(list.begin(), list.end(), [](auto& w) { return w.expired(); }), list.end());
-            list.push_back(StartSession(std::move(socket), self->m_tls, self->m_sink, info, self->m_tunnel));
+            list.push_back(self->m_starter ? self->m_starter(std::move(socket), info)
+                                           : StartSession(std::move(socket), self->m_tls, self->m_sink, info,
+                                                          self->m_tunnel));
         } else {
             LogLine("accept failed: " + ec.message());
             self->m_retry.expires_after(std::chrono::milliseconds(100));

@@ -8,6 +8,7 @@
 #include <asio/steady_timer.hpp>
 #include <asio/strand.hpp>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,6 +25,10 @@ public:
     unsigned short port() const { return m_port; }
     // Before start(): where RTSP-over-HTTP tunnels opened on this port go.
     void setTunnelSink(std::shared_ptr<ITunnelSink> tunnel) { m_tunnel = std::move(tunnel); }
+    // Before start(): connections get this session instead of an HTTP request session (an
+    // endpoint that must answer before a request's body has arrived).
+    using FSessionStarter = std::function<std::shared_ptr<ISession>(asio::ip::tcp::socket, const CConnectionInfo&)>;
+    void setSessionStarter(FSessionStarter starter) { m_starter = std::move(starter); }
     void start();
     // Stops accepting and closes every open connection; safe from any thread.
     void stop();
@@ -37,6 +42,7 @@ private:
     asio::steady_timer m_retry;   // pause after a failed accept (e.g. out of descriptors)
     std::shared_ptr<IRequestSink> m_sink;
     std::shared_ptr<ITunnelSink> m_tunnel;
+    FSessionStarter m_starter;
     asio::ssl::context* m_tls;
     unsigned short m_port = 0;
     std::mutex m_mutex;

@@ -58,6 +58,7 @@ bool BuildVideo(bool h265, const std::string& data, CClip& clip, std::string& er
         CClipFrame frame;
         frame.packets = h265 ? PacketiseH265(au) : PacketiseH264(au);
         frame.duration = duration;
+        frame.key = randomAccess;
         clip.frames.push_back(std::move(frame));
     }
     if (h265) {
@@ -83,7 +84,7 @@ bool BuildJpeg(const std::string& data, CClip& clip, std::string& error)
     clip.height = images.front().height;
     uint32_t duration = static_cast<uint32_t>(std::lround(clip.clockRate / clip.fps));
     for (const auto& image : images)
-        clip.frames.push_back({PacketiseJpeg(image), duration});
+        clip.frames.push_back({PacketiseJpeg(image), duration, true});
     return true;
 }
 
@@ -102,7 +103,7 @@ bool BuildAac(const std::string& data, CClip& clip, std::string& error)
     clip.fmtp = "streamtype=5;profile-level-id=15;mode=AAC-hbr;config=" + info.configHex +
                 ";sizelength=13;indexlength=3;indexdeltalength=3";
     for (const auto& unit : units)
-        clip.frames.push_back({PacketiseAac(unit), 1024});   // samples per AAC frame
+        clip.frames.push_back({PacketiseAac(unit), 1024, false});   // samples per AAC frame
     return true;
 }
 
@@ -160,7 +161,7 @@ CClipPtr PcmuToneClip()
         for (int i = 0; i < 160; ++i)
             samples += static_cast<char>(MuLaw(static_cast<int>(8000 * std::sin(2 * M_PI * i / 8.0))));
         for (int i = 0; i < 50; ++i)
-            clip->frames.push_back({{{samples, i == 0}}, 160});
+            clip->frames.push_back({{{samples, i == 0}}, 160, false});
         clip->payloadBytes = 50 * samples.size();
         return clip;
     }();

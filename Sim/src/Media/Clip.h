@@ -15,6 +15,7 @@ enum class EClipCodec { H264, H265, Jpeg, Aac, Pcmu };
 struct CClipFrame {
     CPayloadList packets;
     uint32_t duration = 0;   // in RTP clock ticks, until the next frame
+    bool key = false;        // a video random-access picture
 };
 
 struct CClip {

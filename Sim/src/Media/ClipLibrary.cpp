@@ -1,5 +1,6 @@
 #include "Media/ClipLibrary.h"
 
+#include "Common/DataDirs.h"
 #include "Common/Log.h"
 
 #include <json/reader.h>
@@ -87,13 +88,7 @@ const char* CodecName(EClipCodec codec)
 
 std::string MediaDir()
 {
-    if (const char* env = std::getenv("ONVIF_SIM_MEDIA_DIR"); env && *env)
-        return env;
-#ifdef ONVIF_SIM_MEDIA_DIR
-    return ONVIF_SIM_MEDIA_DIR;
-#else
-    return std::string(ONVIF_SIM_DEVICES_DIR) + "/../media";
-#endif
+    return SimDataDir("media");
 }
 
 CClipPtr FindClip(const std::string& codec, int width, int height, bool benchmark, std::string* error)

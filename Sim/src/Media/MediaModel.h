@@ -59,6 +59,8 @@ public:
     explicit CMediaState(CCallContext& ctx);
 
     Json::Value& model() { return m_model; }
+    // The whole device, for what profiles carry from other services (PTZ configurations).
+    CDeviceState& device() { return m_device; }
     const Json::Value& habits() const { return m_model["habits"]; }
     Json::Value& configs(EConfigKind kind) { return m_model["configs"][KindInfo(kind).key]; }
     Json::Value* findConfig(EConfigKind kind, const std::string& token);
@@ -81,6 +83,7 @@ public:
     std::string fromMedia2Name(const std::string& name) const;
 
 private:
+    CDeviceState& m_device;
     Json::Value& m_model;
 };
 

@@ -55,7 +55,7 @@ bool IsMedia1Encoding(const std::string& encoding)
     return encoding == "JPEG" || encoding == "MPEG4" || encoding == "H264";
 }
 
-CMediaState::CMediaState(CCallContext& ctx) : m_model(ModelOf(ctx)) {}
+CMediaState::CMediaState(CCallContext& ctx) : m_device(ctx.state()), m_model(ModelOf(ctx)) {}
 
 Json::Value* CMediaState::findConfig(EConfigKind kind, const std::string& token)
 {

@@ -50,6 +50,13 @@ void CRtpStream::play()
     // RTP time runs on while paused, as a live camera's clock does.
     if (m_started)
         m_timestamp += ticks(now - m_pausedAt);
+    else if (static_cast<ERtspFault>(m_fault->load()) == ERtspFault::LateKeyFrame && m_clip->video &&
+             m_clip->frames.size() > 1) {
+        // Clips open on a key frame: start just after it and also hold back the next one,
+        // so the first key frame arrives about two GOPs into the session.
+        m_frame = 1;
+        m_keysToWithhold = 1;
+    }
     m_started = true;
     m_playing = true;
     m_due = now;
@@ -96,7 +103,10 @@ void CRtpStream::tick()
     }
     for (int sent = 0; m_due <= now && sent < 50; ++sent) {
         const CClipFrame& frame = m_clip->frames[m_frame];
-        sendFrame(frame);
+        if (frame.key && m_keysToWithhold > 0)
+            --m_keysToWithhold;
+        else
+            sendFrame(frame);
         m_frame = (m_frame + 1) % m_clip->frames.size();
         m_timestamp += frame.duration;
         m_due += std::chrono::microseconds(static_cast<long long>(frame.duration) * 1000000 / m_clip->clockRate);
@@ -141,7 +151,8 @@ void CRtpStream::sendFrame(const CClipFrame& frame)
 // Sender report (RFC 3550 section 6.4.1) and an SDES CNAME, as one compound packet.
 void CRtpStream::sendReport()
 {
-    if (static_cast<ERtspFault>(m_fault->load()) != ERtspFault::None)
+    const auto fault = static_cast<ERtspFault>(m_fault->load());
+    if (fault != ERtspFault::None && fault != ERtspFault::LateKeyFrame)
         return;
     auto wall = std::chrono::system_clock::now().time_since_epoch();
     auto micros = std::chrono::duration_cast<std::chrono::microseconds>(wall).count();

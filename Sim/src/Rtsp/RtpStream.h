@@ -59,6 +59,7 @@ private:
     uint16_t m_sequence;
     uint32_t m_timestamp;        // RTP time of the next frame
     size_t m_frame = 0;
+    int m_keysToWithhold = 0;   // key frames still to skip (the late-key-frame fault)
     CClock::time_point m_due;    // when the next frame is due
     CClock::time_point m_pausedAt;
     CClock::time_point m_nextReport;

@@ -14,6 +14,7 @@ const struct {
     {"truncatedRtp", ERtspFault::TruncatedRtp},
     {"badRtpVersion", ERtspFault::BadRtpVersion},
     {"garbage", ERtspFault::Garbage},
+    {"lateKeyFrame", ERtspFault::LateKeyFrame},
 };
 
 bool IntMember(const Json::Value& json, const std::string& prefix, const char* key, int low, int high, int& out,

@@ -1,4 +1,5 @@
 // The device management service: the table of its operations, and the small ones.
+#include "Services/DeviceAdminOps.h"
 #include "Services/DeviceOps.h"
 #include "Services/IoOps.h"
 
@@ -27,8 +28,7 @@ void SystemReboot(CCallContext& ctx)
     ctx.respond().sub("Message", "Rebooting in 30 seconds");
 }
 
-// Hard and Soft both bring back the described state; the simulator has no network
-// settings that a soft reset would keep.
+// Hard and Soft both bring back the described state, network settings and users included.
 void SetSystemFactoryDefault(CCallContext& ctx)
 {
     std::string kind = ChildText(ctx.input(), "FactoryDefault");
@@ -75,6 +75,28 @@ const CServiceHandler& DeviceService()
             {"GetRelayOutputs", L::User, &GetRelayOutputs},
             {"SetRelayOutputSettings", L::Administrator, &SetRelayOutputSettings},
             {"SetRelayOutputState", L::Operator, &SetRelayOutputState},
+            // Reading settings is for every account; changing them, and anything about
+            // users, is for administrators.
+            {"GetNetworkInterfaces", L::User, &GetNetworkInterfaces},
+            {"SetNetworkInterfaces", L::Administrator, &SetNetworkInterfaces},
+            {"GetNetworkDefaultGateway", L::User, &GetNetworkDefaultGateway},
+            {"SetNetworkDefaultGateway", L::Administrator, &SetNetworkDefaultGateway},
+            {"GetZeroConfiguration", L::User, &GetZeroConfiguration},
+            {"SetZeroConfiguration", L::Administrator, &SetZeroConfiguration},
+            {"GetHostname", L::User, &GetHostname},
+            {"SetHostname", L::Administrator, &SetHostname},
+            {"SetHostnameFromDHCP", L::Administrator, &SetHostnameFromDHCP},
+            {"GetDNS", L::User, &GetDNS},
+            {"SetDNS", L::Administrator, &SetDNS},
+            {"GetNTP", L::User, &GetNTP},
+            {"SetNTP", L::Administrator, &SetNTP},
+            {"GetNetworkProtocols", L::User, &GetNetworkProtocols},
+            {"SetNetworkProtocols", L::Administrator, &SetNetworkProtocols},
+            {"GetUsers", L::Administrator, &GetUsers},
+            {"CreateUsers", L::Administrator, &CreateUsers},
+            {"DeleteUsers", L::Administrator, &DeleteUsers},
+            {"SetUser", L::Administrator, &SetUser},
+            {"StartFirmwareUpgrade", L::Administrator, &StartFirmwareUpgrade},
         },
         &WriteDeviceServiceCapabilities,
     };

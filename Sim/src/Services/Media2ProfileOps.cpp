@@ -2,6 +2,7 @@
 // same as through Media (ver10); Media2 names configurations by type.
 #include "Media/MediaUris.h"
 #include "Services/MediaOps.h"
+#include "Services/PtzOps.h"
 
 #include <set>
 
@@ -20,6 +21,8 @@ void WriteProfile(CMediaState& media, CXmlNode element, const Json::Value& p, co
         if (c && (types.count("All") || types.count(info.key)))
             WriteMedia2Config(media, info.kind, set.sub(info.key), *c);
     }
+    if (types.count("All") || types.count("PTZ"))
+        WriteProfilePtzConfiguration(media.device(), p["channel"].asInt(), [&] { return set.sub("PTZ"); });
 }
 
 struct CConfigRef {

@@ -1,6 +1,7 @@
 // How configurations and profiles are written. Configuration content is tt: in both
 // services; only the Media2 encoder shapes differ (Media2Writers.cpp).
 #include "Services/MediaOps.h"
+#include "Services/PtzOps.h"
 
 #include "Common/Crypto.h"
 
@@ -144,6 +145,8 @@ void WriteMedia1Profile(CMediaState& media, CXmlNode element, const Json::Value&
         if (c && VisibleInMedia1(info.kind, *c))
             WriteMedia1Config(media, info.kind, element.add(Ns::Schema, info.profileElement), *c);
     }
+    WriteProfilePtzConfiguration(media.device(), p["channel"].asInt(),
+                                 [&] { return element.add(Ns::Schema, "PTZConfiguration"); });
 }
 
 void WriteMedia2Config(CMediaState& media, EConfigKind kind, CXmlNode element, const Json::Value& c)

@@ -8,6 +8,8 @@ const CServiceHandler& MediaService();
 const CServiceHandler& Media2Service();
 const CServiceHandler& DeviceIOService();
 const CServiceHandler& EventsService();
+const CServiceHandler& PtzService();
+const CServiceHandler& ImagingService();
 
 const std::vector<const CServiceHandler*>& ServiceHandlers()
 {
@@ -17,6 +19,8 @@ const std::vector<const CServiceHandler*>& ServiceHandlers()
         &Media2Service(),
         &DeviceIOService(),
         &EventsService(),
+        &PtzService(),
+        &ImagingService(),
     };
     return list;
 }

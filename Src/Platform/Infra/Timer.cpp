@@ -2,6 +2,7 @@
 
 #include "Infra/LogSink.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -36,13 +37,17 @@ struct CTimer::State {
 
 namespace {
 
-// The pool keeps a few threads and grows while every thread is inside a callback: some
-// callbacks (an asynchronous login to a dead device) block for seconds, and they must
-// not hold up the timers of every other device. Threads beyond the minimum leave after
-// a while without work.
+// The pool keeps a few threads and grows when it is stuck: some callbacks (an
+// asynchronous login to a dead device) block for seconds, and they must not hold up the
+// timers of every other device. Stuck means a timer is due, every thread is inside a
+// callback and none has returned for a while; a burst of short callbacks (a thousand
+// online probes falling due together) is only queued, so the thread count follows the
+// number of blocked callbacks, not the number of timers. Threads beyond the minimum leave
+// after a while without work.
 const int kPoolThreads = 3;
 const int kMaxPoolThreads = 256;
 const auto kIdleThreadLifetime = std::chrono::seconds(30);
+const auto kStuckAfter = std::chrono::milliseconds(20);
 
 class CTimerService {
 public:
@@ -62,6 +67,7 @@ public:
         state->entry = m_queue.emplace(due, state);
         state->queued = true;
         m_wake.notify_all();
+        m_growWake.notify_one();
     }
 
     void unqueueLocked(CTimer::State& state)
@@ -85,6 +91,30 @@ private:
         std::lock_guard<std::mutex> lock(m_mutex);
         for (int i = 0; i < kPoolThreads; ++i)
             spawnLocked();
+        std::thread grower([this] { growerLoop(); });
+        grower.detach();
+    }
+
+    // Adds a thread each time the pool has been stuck for kStuckAfter.
+    void growerLoop()
+    {
+        pthread_setname_np(pthread_self(), "ZTimerGrow");
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            if (m_busy < m_threads || m_queue.empty() || m_threads >= kMaxPoolThreads) {
+                m_growWake.wait(lock);
+                continue;
+            }
+            const Clock::time_point now = Clock::now();
+            const Clock::time_point due = m_queue.begin()->first;
+            const Clock::time_point stuckAt = std::max(due, m_lastProgress) + kStuckAfter;
+            if (stuckAt > now) {
+                m_growWake.wait_until(lock, stuckAt);
+                continue;
+            }
+            spawnLocked();
+            m_lastProgress = now;   // give the new thread its own chance before the next one
+        }
     }
 
     void spawnLocked()
@@ -137,9 +167,8 @@ private:
         const Clock::time_point began = Clock::now();
         state->running = true;
         state->runningThread = std::this_thread::get_id();
-        // Keep one thread watching the queue while this one is busy.
-        if (++m_busy >= m_threads && m_threads < kMaxPoolThreads)
-            spawnLocked();
+        if (++m_busy >= m_threads)
+            m_growWake.notify_one();
 
         lock.unlock();
         invoke(state->name, *proc, value);
@@ -151,6 +180,7 @@ private:
         }
         lock.lock();
         --m_busy;
+        m_lastProgress = Clock::now();
 
         state->running = false;
         state->runningThread = std::thread::id();
@@ -194,6 +224,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake; // queue changed
     std::condition_variable m_idle; // some callback returned
+    std::condition_variable m_growWake; // the pool may have become stuck
+    Clock::time_point m_lastProgress;   // a callback last returned (or a thread was added)
     Queue m_queue;
     int m_threads = 0;     // workers alive
     int m_busy = 0;        // workers inside a callback

@@ -1,7 +1,7 @@
 // How connections are reused: each CSOAPTransport borrows a curl session (easy + multi
 // handle) from this pool and gives it back when it is destroyed; the session's multi handle
 // keeps the kept-alive connection, so the next exchange to the same scheme://host:port
-// takes that session and its open socket. At most 256 idle sessions (8 per device, none idle
+// takes that session and its open socket. At most 2048 idle sessions (8 per device, none idle
 // longer than 60 s) are kept; one session serves one thread at a time, the pool is locked.
 #include "SOAPFramework/SOAPCurlShare.h"
 
@@ -70,7 +70,10 @@ CSOAPCurlShare& CSOAPCurlShare::instance()
 CSOAPCurlShare::~CSOAPCurlShare()
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    destroyAll(m_idle);
+    std::vector<CCurlSession*> doomed(m_lru.begin(), m_lru.end());
+    m_lru.clear();
+    m_byDevice.clear();
+    destroyAll(doomed);
 }
 
 std::string CSOAPCurlShare::deviceKeyOf(const char* url)
@@ -97,15 +100,25 @@ std::string CSOAPCurlShare::deviceKeyOf(const char* url)
 CCurlSession* CSOAPCurlShare::takeIdle(const std::string& key)
 {
     std::lock_guard<std::mutex> guard(m_lock);
+    auto found = m_byDevice.find(key);
+    if (found == m_byDevice.end())
+        return nullptr;
     // Newest first: the most recently used connection is the likeliest still to be open.
-    for (size_t i = m_idle.size(); i-- > 0;) {
-        if (m_idle[i]->m_key == key) {
-            CCurlSession* session = m_idle[i];
-            m_idle.erase(m_idle.begin() + static_cast<std::ptrdiff_t>(i));
-            return session;
-        }
-    }
-    return nullptr;
+    CCurlSession* session = found->second.back();
+    unlinkLocked(session);
+    return session;
+}
+
+void CSOAPCurlShare::unlinkLocked(CCurlSession* session)
+{
+    m_lru.erase(session->m_lruEntry);
+    auto found = m_byDevice.find(session->m_key);
+    if (found == m_byDevice.end())
+        return;
+    std::vector<CCurlSession*>& same = found->second;
+    same.erase(std::find(same.begin(), same.end(), session));
+    if (same.empty())
+        m_byDevice.erase(found);
 }
 
 CCurlSession* CSOAPCurlShare::acquire(const char* url)
@@ -120,13 +133,11 @@ void CSOAPCurlShare::evictLocked(std::vector<CCurlSession*>& doomed)
 {
     const auto now = std::chrono::steady_clock::now();
     const auto maxIdle = std::chrono::seconds(kMaxIdleSeconds);
-    // Oldest first, so the expired ones and the overflow are all at the front.
-    size_t drop = 0;
-    while (drop < m_idle.size() &&
-           (now - m_idle[drop]->m_idleSince > maxIdle || m_idle.size() - drop > kMaxIdleSessions))
-        ++drop;
-    doomed.insert(doomed.end(), m_idle.begin(), m_idle.begin() + static_cast<std::ptrdiff_t>(drop));
-    m_idle.erase(m_idle.begin(), m_idle.begin() + static_cast<std::ptrdiff_t>(drop));
+    while (!m_lru.empty() && (now - m_lru.front()->m_idleSince > maxIdle || m_lru.size() > kMaxIdleSessions)) {
+        CCurlSession* oldest = m_lru.front();
+        unlinkLocked(oldest);
+        doomed.push_back(oldest);
+    }
 }
 
 void CSOAPCurlShare::release(CCurlSession* session)
@@ -145,17 +156,14 @@ void CSOAPCurlShare::release(CCurlSession* session)
     std::vector<CCurlSession*> doomed;
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        size_t sameDevice = 0;
-        size_t oldestSame = m_idle.size();
-        for (size_t i = 0; i < m_idle.size(); ++i) {
-            if (m_idle[i]->m_key == session->m_key && sameDevice++ == 0)
-                oldestSame = i;
+        auto same = m_byDevice.find(session->m_key);
+        if (same != m_byDevice.end() && same->second.size() >= kMaxIdlePerDevice) {
+            CCurlSession* oldestSame = same->second.front();
+            unlinkLocked(oldestSame);
+            doomed.push_back(oldestSame);
         }
-        if (sameDevice >= kMaxIdlePerDevice) {
-            doomed.push_back(m_idle[oldestSame]);
-            m_idle.erase(m_idle.begin() + static_cast<std::ptrdiff_t>(oldestSame));
-        }
-        m_idle.push_back(session);
+        m_byDevice[session->m_key].push_back(session);
+        session->m_lruEntry = m_lru.insert(m_lru.end(), session);
         evictLocked(doomed);
     }
     // Closing sockets (and TLS close-notify) happens outside the lock.
@@ -165,7 +173,7 @@ void CSOAPCurlShare::release(CCurlSession* session)
 size_t CSOAPCurlShare::idleCount() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    return m_idle.size();
+    return m_lru.size();
 }
 
 } // namespace SOAPFramework

@@ -6,8 +6,10 @@
 
 #include <chrono>
 #include <cstddef>
+#include <list>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace Zentar {
@@ -28,13 +30,16 @@ struct CCurlSession {
     // The socket of the session's one connection, as curl last opened it (the multi
     // handle keeps at most one): for socket options curl has no setting for.
     curl_socket_t m_socket = CURL_SOCKET_BAD;
+    std::list<CCurlSession*>::iterator m_lruEntry{};   // its place among the idle ones
 };
 
-// The idle sessions, most recently released last. Thread-safe; bounded in total, per
-// device and in age, so a fleet of cameras cannot pile up sockets.
+// The idle sessions, found by device and aged in the order they were released.
+// Thread-safe; bounded in total, per device and in age, so a fleet of cameras cannot pile
+// up sockets. The total is sized for a recorder with a thousand or more cameras that each
+// keep one connection open between online probes.
 class CSOAPCurlShare {
 public:
-    static constexpr size_t kMaxIdleSessions = 256;
+    static constexpr size_t kMaxIdleSessions = 2048;
     static constexpr size_t kMaxIdlePerDevice = 8;
     static constexpr int kMaxIdleSeconds = 60;
 
@@ -58,9 +63,12 @@ private:
 
     CCurlSession* takeIdle(const std::string& key);
     void evictLocked(std::vector<CCurlSession*>& doomed);
+    // Takes an idle session out of both indexes.
+    void unlinkLocked(CCurlSession* session);
 
     mutable std::mutex m_lock;
-    std::vector<CCurlSession*> m_idle;   // oldest first
+    std::list<CCurlSession*> m_lru;   // oldest first
+    std::unordered_map<std::string, std::vector<CCurlSession*>> m_byDevice;   // newest last
 };
 
 } // namespace SOAPFramework

@@ -8,6 +8,8 @@
 #include "IConfigManager.h"
 #include "IEncode.h"
 #include "IEventManager.h"
+#include "IPTZBase.h"
+#include "IPtz.h"
 #include "ILogicDeviceManager.h"
 #include "IMagicBox.h"
 #include "IMediaManager.h"
@@ -15,6 +17,8 @@
 #include "ISnapManager.h"
 #include "IStreamSource.h"
 #include "ITimeClient.h"
+#include "IUpgrader.h"
+#include "IUserManager.h"
 #include "Infra/Mutex.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 
@@ -63,6 +67,22 @@ const ClientGetterRow kRemoteOSDManagerRow = {IRemoteOSDManager::kInterfaceName,
                                               ONVIF_COMPONENT_VERSION("OnvifRemoteOSDManager"),
                                               [](COnvifClient& c) -> IUnknown* { return c.getRemoteOSDManager(); },
                                               kNoClient};
+const ClientGetterRow kPTZBaseRow = {Zentar::Comm::IPTZBase::kInterfaceName,
+                                     {"OnvifClientPTZBase", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+                                     [](COnvifClient& c) -> IUnknown* { return c.getPTZBase(); }, nullptr};
+// A host that asks the factory rather than the client gets the first channel's PTZ; the
+// client's getIPtz serves every other channel.
+const ClientGetterRow kPtzRow = {Zentar::Comm::IPtz::kInterfaceName,
+                                 {"OnvifClientPtz", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+                                 [](COnvifClient& c) -> IUnknown* { return c.getIPtz(0); }, nullptr};
+
+const ClientGetterRow kUserManagerRow = {
+    Zentar::Manager::IUserManager::kInterfaceName,
+    {"OnvifClientUserManager", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+    [](COnvifClient& c) -> IUnknown* { return c.getUserManager(); }, nullptr};
+const ClientGetterRow kUpgraderRow = {
+    Zentar::Manager::IUpgrader::kInterfaceName, {"OnvifClientUpgrader", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+    [](COnvifClient& c) -> IUnknown* { return c.getUpgrader(); }, nullptr};
 
 } // namespace
 
@@ -104,6 +124,10 @@ IFactoryUnknown* makeRemoteOSDManagerFactory()
 {
     return new (std::nothrow) CClientGetterFactory(kRemoteOSDManagerRow);
 }
+IFactoryUnknown* makePTZBaseFactory() { return new (std::nothrow) CClientGetterFactory(kPTZBaseRow); }
+IFactoryUnknown* makePtzFactory() { return new (std::nothrow) CClientGetterFactory(kPtzRow); }
+IFactoryUnknown* makeUserManagerFactory() { return new (std::nothrow) CClientGetterFactory(kUserManagerRow); }
+IFactoryUnknown* makeUpgraderFactory() { return new (std::nothrow) CClientGetterFactory(kUpgraderRow); }
 
 // ---- live stream sources --------------------------------------------------------------
 

@@ -41,6 +41,10 @@ Zentar::Component::IFactoryUnknown* makeAlarmFactory();
 Zentar::Component::IFactoryUnknown* makeEventManagerFactory();
 Zentar::Component::IFactoryUnknown* makeOSDManagerFactory();
 Zentar::Component::IFactoryUnknown* makeRemoteOSDManagerFactory();
+Zentar::Component::IFactoryUnknown* makePTZBaseFactory();
+Zentar::Component::IFactoryUnknown* makePtzFactory();
+Zentar::Component::IFactoryUnknown* makeUserManagerFactory();
+Zentar::Component::IFactoryUnknown* makeUpgraderFactory();
 
 // Live stream sources: instance() finds the calling context's client for the record and
 // asks it for the source of (channel, stream type, transport; -1: the record's).

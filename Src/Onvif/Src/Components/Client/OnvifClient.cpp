@@ -9,9 +9,13 @@
 #include "Components/DeviceQuery/OnvifMediaManager.h"
 #include "Components/OSD/OnvifOSDManager.h"
 #include "Components/OSD/OnvifRemoteOSDManager.h"
+#include "Components/Ptz/OnvifPTZBase.h"
+#include "Components/Ptz/OnvifPtz.h"
 #include "Components/SnapManager/OnvifSnapManager.h"
 #include "Components/StreamSource/OnvifStreamSource.h"
 #include "Components/TimeClient/OnvifTimeClient.h"
+#include "Components/Upgrader/OnvifUpgrader.h"
+#include "Components/UserManager/OnvifUserManager.h"
 
 #include <cstdio>
 
@@ -36,6 +40,7 @@ COnvifClient::~COnvifClient()
 {
     // Timers call back into this object: stop them before any member goes.
     m_loginTimer.stopAndWait();
+    releaseAsyncLoginSlot();
     clearOnlineInfo();
 }
 

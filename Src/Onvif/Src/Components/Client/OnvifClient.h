@@ -32,6 +32,10 @@ class COnvifAlarm;
 class COnvifOSDManager;
 class COnvifRemoteOSDManager;
 class COnvifEventManager;
+class COnvifPtz;
+class COnvifPTZBase;
+class COnvifUpgrader;
+class COnvifUserManager;
 
 // Why the last login failed, as the host's login-result procedure is told.
 enum OnvifLoginFailure { LOGIN_FAIL_OTHER = 0, LOGIN_FAIL_CREDENTIALS = 1, LOGIN_FAIL_UNREACHABLE = 33 };
@@ -53,11 +57,11 @@ public:
     bool attachLoginResultProc(LoginResultProc proc) override;
     bool detachLoginResultProc() override;
 
-    Zentar::Component::IPtz* getIPtz(int channel) override;
+    Zentar::Comm::IPtz* getIPtz(int channel) override;
     Zentar::Stream::IStreamSource* getIStreamSource(const Zentar::Component::StreamRequest& request) override;
     Zentar::Component::IDevAudioEnc* getDevAudioEnc(const Zentar::Component::StreamRequest& request) override;
     Zentar::Component::IConfigManager* getConfigManager() override;
-    Zentar::Component::IUpgrader* getUpgrader() override;
+    Zentar::Manager::IUpgrader* getUpgrader() override;
     Zentar::Component::IAlarm* getIAlarm() override;
     Zentar::Component::ILogicDeviceManager* getILogicDeviceManager() override;
     Zentar::Component::IMagicBox* getIMagicBox() override;
@@ -75,6 +79,10 @@ public:
     Zentar::Snapshot::ISnapManager* getSnapManager();
     // The device's event manager (handed out by the "EventManager" factory).
     Zentar::Manager::IEventManager* getEventManager();
+    // The device's stored preset and tour tables (handed out by the "Comm::PTZBase" factory).
+    Zentar::Comm::IPTZBase* getPTZBase();
+    // The device's user administration (handed out by the "UserManager" factory).
+    Zentar::Manager::IUserManager* getUserManager();
 
     const ServerInfo& getServerInfo() const { return *m_serverInfo; }
     bool isLoggedIn() const { return m_loggedIn.load(); }
@@ -91,6 +99,10 @@ private:
     bool probeReachable();
     void notifyLoginResult(int reason, bool afterProfiles);
     void failLogin(int reason, uint32_t code, bool afterProfiles);
+    // The process-wide limit on asynchronous logins: a slot is held from scheduling the
+    // login until it has finished or been cancelled.
+    bool takeAsyncLoginSlot();
+    void releaseAsyncLoginSlot();
     // "Keyword<addr-port-media-mode-key5>" for log lines.
     std::string keyword() const;
 
@@ -100,6 +112,7 @@ private:
     std::atomic<bool> m_loggedIn{false};
     std::atomic<int> m_failureReason{LOGIN_FAIL_OTHER};
     std::atomic<uint32_t> m_errorCode{0};
+    std::atomic<bool> m_holdsLoginSlot{false};
     Zentar::Infra::CTimer m_loginTimer{"OnvifloginTimer"};
 
     Zentar::Infra::CMutex m_onlineMutex;
@@ -122,7 +135,11 @@ private:
     std::unique_ptr<COnvifOSDManager> m_osdManager;
     std::unique_ptr<COnvifRemoteOSDManager> m_remoteOSDManager;
     std::unique_ptr<COnvifEventManager> m_eventManager;
+    std::unique_ptr<COnvifUpgrader> m_upgrader;
+    std::unique_ptr<COnvifUserManager> m_userManager;
     std::vector<std::unique_ptr<COnvifStreamSource>> m_streamSources;
+    std::vector<std::unique_ptr<COnvifPtz>> m_ptzs;
+    std::unique_ptr<COnvifPTZBase> m_ptzBase;
 };
 
 } // namespace Onvif

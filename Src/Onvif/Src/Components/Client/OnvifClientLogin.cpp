@@ -22,6 +22,26 @@ int COnvifClient::asyncLoginsRunning()
     return g_asyncLoginsRunning.load();
 }
 
+bool COnvifClient::takeAsyncLoginSlot()
+{
+    if (m_holdsLoginSlot.exchange(true))
+        return true;   // another thread of the host is scheduling this client's login
+    if (g_asyncLoginsRunning.fetch_add(1) >= getAsyncLoginLimit()) {
+        --g_asyncLoginsRunning;
+        m_holdsLoginSlot = false;
+        return false;
+    }
+    return true;
+}
+
+void COnvifClient::releaseAsyncLoginSlot()
+{
+    // Called by the finished login and by whoever cancels a login that never ran; only
+    // the first of them gives the slot back.
+    if (m_holdsLoginSlot.exchange(false))
+        --g_asyncLoginsRunning;
+}
+
 bool COnvifClient::login()
 {
     if (m_loggedIn)
@@ -31,18 +51,21 @@ bool COnvifClient::login()
     if (m_serverInfo->loginMode != kLoginModeAsync)
         return tryToLogin() == 0 || m_loggedIn;
 
-    if (g_asyncLoginsRunning.load() >= getAsyncLoginLimit()) {
+    const bool scheduled = m_loginTimer.isStarted() || m_loginTimer.isRunning();
+    // A login counts against the limit from the moment it is scheduled, not only once its
+    // timer runs: a host that asks a thousand devices at once would otherwise queue a
+    // thousand logins, and the timer pool would grow a thread for each one that blocks.
+    if (!scheduled && !takeAsyncLoginSlot()) {
         ONVIF_LOG(LOG_WARN, "Client[%p], login up to max asynLoginMaxNum:%d\n", static_cast<void*>(this),
                   getAsyncLoginLimit());
         Zentar::Infra::setLastError(ONVIF_ERR_TOO_MANY_LOGINS);
         return false;
     }
-    if (!m_loginTimer.isStarted() && !m_loginTimer.isRunning()) {
+    if (!scheduled) {
         m_loginTimer.start(
             [this](unsigned long) {
-                ++g_asyncLoginsRunning;
                 tryToLogin();
-                --g_asyncLoginsRunning;
+                releaseAsyncLoginSlot();
             },
             0, 0);
     }
@@ -134,6 +157,7 @@ bool COnvifClient::logout()
     m_loggedIn = false;
     m_errorCode = 0;
     m_loginTimer.stopAndWait();
+    releaseAsyncLoginSlot();
     COnvifInfoCenter::instance()->setCacheValid(*m_serverInfo, kAllSlots, 0);
     ONVIF_LOG(LOG_WARN, "Client[%p],logout! %s\n", static_cast<void*>(this), keyword().c_str());
     return true;

@@ -12,9 +12,13 @@
 #include "Components/DeviceQuery/OnvifMediaManager.h"
 #include "Components/OSD/OnvifOSDManager.h"
 #include "Components/OSD/OnvifRemoteOSDManager.h"
+#include "Components/Ptz/OnvifPTZBase.h"
+#include "Components/Ptz/OnvifPtz.h"
 #include "Components/SnapManager/OnvifSnapManager.h"
 #include "Components/StreamSource/OnvifStreamSource.h"
 #include "Components/TimeClient/OnvifTimeClient.h"
+#include "Components/Upgrader/OnvifUpgrader.h"
+#include "Components/UserManager/OnvifUserManager.h"
 #include "Infra/LastError.h"
 #include "OnvifFramework/Utility/OnvifBaseDef.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
@@ -116,6 +120,18 @@ IRemoteOSDManager* COnvifClient::getRemoteOSDManager()
                            "new COnvifRemoteOSDManager failed,m_remoteOSDManager is NULL\n");
 }
 
+Zentar::Manager::IUpgrader* COnvifClient::getUpgrader()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_upgrader, m_serverInfo, "new COnvifUpgrader failed,m_upgrader is NULL\n");
+}
+
+Zentar::Manager::IUserManager* COnvifClient::getUserManager()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_userManager, m_serverInfo, "new COnvifUserManager failed,m_userManager is NULL\n");
+}
+
 IStreamSource* COnvifClient::getIStreamSource(const StreamRequest& request)
 {
     int protocol = request.transportProtocol;
@@ -145,9 +161,29 @@ IStreamSource* COnvifClient::getIStreamSource(const StreamRequest& request)
     return m_streamSources.back().get();
 }
 
-IPtz* COnvifClient::getIPtz(int) { return notSupported<IPtz>("IPtz"); }
+Zentar::Comm::IPTZBase* COnvifClient::getPTZBase()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_ptzBase, m_serverInfo, "new COnvifPTZBase failed,m_ptzBase is NULL\n");
+}
+
+Zentar::Comm::IPtz* COnvifClient::getIPtz(int channel)
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    for (const auto& ptz : m_ptzs) {
+        if (ptz->getChannel() == channel)
+            return ptz.get();
+    }
+    std::unique_ptr<COnvifPtz> ptz(new (std::nothrow) COnvifPtz(m_serverInfo, channel));
+    if (!ptz) {
+        ONVIF_LOG(LOG_WARN, "new COnvifIPtz fail\n");
+        return nullptr;
+    }
+    m_ptzs.push_back(std::move(ptz));
+    return m_ptzs.back().get();
+}
+
 IDevAudioEnc* COnvifClient::getDevAudioEnc(const StreamRequest&) { return notSupported<IDevAudioEnc>("IDevAudioEnc"); }
-IUpgrader* COnvifClient::getUpgrader() { return notSupported<IUpgrader>("IUpgrader"); }
 IVideoTalkPeer* COnvifClient::getIVideoTalkPeer() { return notSupported<IVideoTalkPeer>("IVideoTalkPeer"); }
 IMediaFileFind* COnvifClient::createMediaFileFind() { return notSupported<IMediaFileFind>("IMediaFileFind"); }
 IStreamSource* COnvifClient::createRecordingStreamSource() { return notSupported<IStreamSource>("recording source"); }

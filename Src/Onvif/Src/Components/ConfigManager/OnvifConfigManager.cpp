@@ -46,6 +46,8 @@ const COnvifConfigManager::NameRow* COnvifConfigManager::findName(const std::str
         {"Base", &COnvifConfigManager::getBaseInfo, nullptr},
         {"Capability", &COnvifConfigManager::getCapabilityInfo, nullptr},
         {"Encode", &COnvifConfigManager::getConfigEncode, &COnvifConfigManager::setConfigEncode},
+        {"Image", &COnvifConfigManager::getConfigImage, &COnvifConfigManager::setConfigImage},
+        {"VideoColor", &COnvifConfigManager::getConfigVideoColor, &COnvifConfigManager::setConfigVideoColor},
     };
     for (const NameRow& row : kNames)
         if (name == row.name)
@@ -64,11 +66,12 @@ bool COnvifConfigManager::getConfig(const char* name, Json::Value& table)
               static_cast<void*>(this), ip, name, styled(table).c_str());
     const std::string key = splitNameAndChann(name, table);
     const NameRow* row = findName(key);
-    if (!row) {
+    const ScriptRow* script = row ? nullptr : findScriptName(key);
+    if (!row && !script) {
         ONVIF_LOG(LOG_WARN, "getConfig fail! argu[%s] not impl!, remote ip:<%s>\n", key.c_str(), ip);
         return false;
     }
-    if (!(this->*row->get)(table))
+    if (!(row ? (this->*row->get)(table) : getByScript(*script, table)))
         return false;
     if (getLogPrinterLevel() >= LOG_DEBUG)
         ONVIF_LOG(LOG_DEBUG, "ConfigManager[%p] getConfig, remote IP:<%s>, The Key:<%s>, and obtained configration "
@@ -89,11 +92,12 @@ bool COnvifConfigManager::setConfig(const char* name, const Json::Value& table, 
     Json::Value copy = table;
     const std::string key = splitNameAndChann(name, copy);
     const NameRow* row = findName(key);
-    if (!row || !row->set) {
+    const ScriptRow* script = row ? nullptr : findScriptName(key);
+    if ((!row || !row->set) && !script) {
         ONVIF_LOG(LOG_WARN, "setConfig fail! argu[%s] not impl! remote IP:[%s]\n", key.c_str(), ip);
         return false;
     }
-    return (this->*row->set)(copy);
+    return row ? (this->*row->set)(copy) : setByScript(*script, copy);
 }
 
 } // namespace Onvif

@@ -2,8 +2,10 @@
 // The host's configuration pages for one device. Each configuration name is a row of the
 // manager's table with the functions that read and write it in the host's vocabulary.
 //
-// Served so far: "Base" (get), "Capability" (get), "Encode" (get, set). Every other name
-// is refused with its log line; every other operation of the interface reports "not
+// Served so far: "Base" (get), "Capability" (get), "Encode", "Image" and "VideoColor" (get,
+// set), and the network tables "Network", "IPv6", "Web", "Https", "RTSP" (get, set), which
+// are each one pair of composite scripts (a second, data-only table). Every other name is
+// refused with its log line; every other operation of the interface reports "not
 // supported".
 #include <memory>
 #include <string>
@@ -35,10 +37,22 @@ private:
     };
     static const NameRow* findName(const std::string& name);
 
+    // Tables that are one get script and one set script with their failure texts.
+    struct ScriptRow;
+    static const ScriptRow* findScriptName(const std::string& name);
+    bool getByScript(const ScriptRow& row, Json::Value& table);
+    bool setByScript(const ScriptRow& row, Json::Value& table);
+
     bool getBaseInfo(Json::Value& table);
     bool getCapabilityInfo(Json::Value& table);
     bool getConfigEncode(Json::Value& table);
     bool setConfigEncode(Json::Value& table);
+    // The picture settings on the host's 0..100 scale: "Image" as the imaging record,
+    // "VideoColor" as the four colour values.
+    bool getConfigImage(Json::Value& table);
+    bool setConfigImage(Json::Value& table);
+    bool getConfigVideoColor(Json::Value& table);
+    bool setConfigVideoColor(Json::Value& table);
 
     // The host form of one stream's encoders; false when its video cannot be read.
     bool readStreamEncode(int channel, int stream, Json::Value& format);

@@ -31,12 +31,16 @@ void refreshTimeDifference(const ServerInfo& info, const Json::Value& sentReques
 
 } // namespace
 
-bool commonOpList(const ServerInfo& info, Json::Value& request, Json::Value& result, const char* addressType,
-                  const char* serviceName, const char* command)
+namespace {
+
+// Steps 1 to 4 of every script's exchange: the service address when the request has none,
+// the login's service object, and the stamps every request carries. Null on failure.
+COnvifProtoCore* prepareRequest(const ServerInfo& info, Json::Value& request, Json::Value& result,
+                                const char* addressType, const char* serviceName, const char* command)
 {
     if (!addressType || !serviceName || !command || !isRecord(request) || !isRecord(result)) {
         ONVIF_ERRLN();
-        return false;
+        return nullptr;
     }
     ONVIF_LOG(LOG_INFO, "remoteDevice<%s><%d>, Addr:%s, OP:%s, CMD:%s\n", info.address.c_str(),
               static_cast<int>(info.port), addressType, serviceName, command);
@@ -46,29 +50,48 @@ bool commonOpList(const ServerInfo& info, Json::Value& request, Json::Value& res
         request["ServiceAddrType"] = addressType;
         if (!COnvifInfoCenter::instance()->getDeviceCapsInfo(info, request, true)) {
             ONVIF_ERRLN();
-            return false;
+            return nullptr;
         }
     }
 
     COnvifProtoCore* service = COnvifServiceRegistry::instance().getService(serviceName, info);
     if (!service) {
         ONVIF_ERRLN();
-        return false;
+        return nullptr;
     }
     request["TimeDifference"] = service->getTimeDifference();
     request["UseStamp"] = false;
     if (getLogPrinterLevel() >= LOG_TRACE)
         ONVIF_LOG(LOG_TRACE, "remoteIP<%s>, executeCMD input:%s\n", info.address.c_str(),
                   request.toStyledString().c_str());
+    return service;
+}
 
-    const int rc = service->execute(command, request, result);
-    if (rc != 0) {
+bool finished(const ServerInfo& info, int rc)
+{
+    if (rc != 0)
         ONVIF_LOG(LOG_WARN, "remoteIP<%s>, executeCMD faild, Result:%d\n", info.address.c_str(), rc);
+    return rc == 0;
+}
+
+} // namespace
+
+bool commonOpList(const ServerInfo& info, Json::Value& request, Json::Value& result, const char* addressType,
+                  const char* serviceName, const char* command)
+{
+    COnvifProtoCore* service = prepareRequest(info, request, result, addressType, serviceName, command);
+    if (!service || !finished(info, service->execute(command, request, result)))
         return false;
-    }
     if (std::string(command) == "SetSystemDateAndTime")
         refreshTimeDifference(info, request);
     return true;
+}
+
+bool unlistedOpList(const ServerInfo& info, Json::Value& request, Json::Value& result, const char* addressType,
+                    const char* serviceName, const COnvifOperationTable& table, const char* command)
+{
+    COnvifProtoCore* service = prepareRequest(info, request, result, addressType, serviceName, command);
+    return service && finished(info, table.dispatch(service->getLoginInfo(), command, request, result));
 }
 
 void setTimeDifferenceAll(const ServerInfo& info, int seconds)

@@ -97,6 +97,11 @@ bool reboot(const ServerInfo& info, Json::Value& request, Json::Value& result)
     return callDevice(info, request, result, "Reboot");
 }
 
+bool startFirmwareUpgrade(const ServerInfo& info, Json::Value& request, Json::Value& result)
+{
+    return callDevice(info, request, result, "StartFirmwareUpgrade");
+}
+
 std::string makeTimeZoneText(int zoneSeconds, bool posix)
 {
     // POSIX counts west of UTC as positive; the "GMT" form states the offset east.

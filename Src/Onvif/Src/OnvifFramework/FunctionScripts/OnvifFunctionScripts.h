@@ -27,6 +27,10 @@ using Zentar::Component::ServerInfo;
 // offset and runs command on it.
 bool commonOpList(const ServerInfo& info, Json::Value& request, Json::Value& result, const char* addressType,
                   const char* serviceName, const char* command);
+// The same for an operation the service object does not offer by name: row `command` of
+// `table`, run with the login of the service object of serviceName.
+bool unlistedOpList(const ServerInfo& info, Json::Value& request, Json::Value& result, const char* addressType,
+                    const char* serviceName, const COnvifOperationTable& table, const char* command);
 
 // Hand a value to the service objects of every service name of one login.
 void setTimeDifferenceAll(const ServerInfo& info, int seconds);
@@ -115,6 +119,63 @@ bool getDigitalInputs(const ServerInfo& info, Json::Value& request, Json::Value&
 bool getRelayOutputs(const ServerInfo& info, Json::Value& request, Json::Value& result);
 bool setRelayOutputSettings(const ServerInfo& info, Json::Value& request, Json::Value& result);
 bool setRelayOutputState(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// Imaging (slots 7 and 8). getImagingOptions stores the device's ranges under the request's
+// "VideoSourceToken". getImagingCfg and setImagingCfg take "VideoSourceToken", or
+// "RemoteChannel" and "StreamType", and give "ImagingSettings" on the host's 0..100 scale.
+bool getImagingOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getImagingCfg(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setImagingCfg(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// PTZ (slots 17, 18 and 19). getNode reads the node of the request's "NodeToken" and keeps
+// it with the host's limits "PresetMax" and "TourMax". setPreset and setTour store the
+// current position as host preset (tour) "Index" of channel "RemoteChannel" under "Name".
+bool getNode(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setPreset(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setTour(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// Network settings of the device service (OnvifNetworkScripts.cpp). Requests and results
+// are the operations' own records (OnvifNetwork.h).
+bool getNetworkInterfaces(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setNetworkInterfaces(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getNetworkDefaultGateway(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setNetworkDefaultGateway(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getDNS(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setDNS(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getNTP(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setNTP(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getHostname(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setHostname(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setHostnameFromDHCP(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getNetworkProtocols(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setNetworkProtocols(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool getZeroConfiguration(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setZeroConfiguration(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// The host's network tables (OnvifNetworkConversions.h gives their layout).
+// "Network": interfaces, DNS and the IPv4 gateway in one table.
+bool getConfigNetwork(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setConfigNetwork(const ServerInfo& info, Json::Value& request, Json::Value& result);
+// "IPv6": the IPv6 part of every interface and the IPv6 gateway.
+bool getConfigIPv6(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setConfigIPv6(const ServerInfo& info, Json::Value& request, Json::Value& result);
+// "Web", "Https", "RTSP": {"HTTP": {"Enabled", "Port"}, ...}; set takes {"Name", "Enabled",
+// "Port"} (one protocol) or {"NetworkProtocols": [...]}.
+bool getConfigDevicePort(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setConfigDevicePort(const ServerInfo& info, Json::Value& request, Json::Value& result);
+// Moves the interface that holds "IPAddressOld" to "IPAddress" / "SubnetMask" (optionally
+// "DhcpEnable" and "DefaultGateway", which is only sent when it differs from the device's).
+bool changeIPv4Address(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// Device users (OnvifUserScripts.cpp): "User": [{"Username", "Password", "UserLevel"}];
+// deleteUsers takes "Username": [names].
+bool getUsers(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool createUsers(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool deleteUsers(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setUsers(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// Firmware: the device's upload address ("UploadUri", "UploadDelay", "ExpectedDownTime").
+bool startFirmwareUpgrade(const ServerInfo& info, Json::Value& request, Json::Value& result);
 
 } // namespace Onvif
 } // namespace RPC

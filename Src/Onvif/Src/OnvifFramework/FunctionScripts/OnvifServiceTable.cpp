@@ -5,8 +5,10 @@
 #include "OnvifProtocolCore/DeviceIOService/OnvifDeviceIOService.h"
 #include "OnvifProtocolCore/DeviceManagement/OnvifDeviceManagement.h"
 #include "OnvifProtocolCore/EventHanding/OnvifEventHanding.h"
+#include "OnvifProtocolCore/ImagingConfiguration/OnvifImagingCfg.h"
 #include "OnvifProtocolCore/Media2/OnvifMedia2.h"
 #include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCfg.h"
+#include "OnvifProtocolCore/PTZControl/OnvifPTZControl.h"
 
 namespace RPC {
 namespace Onvif {
@@ -29,6 +31,8 @@ const std::vector<OnvifServiceRow>& onvifServiceTable()
         {"Media2", &make<COnvifMedia2>},
         {"DeviceIOService", &make<COnvifDeviceIOService>},
         {"EventHanding", &make<COnvifEventHanding>},
+        {"PtzControl", &make<COnvifPTZControl>},
+        {"ImagingCfg", &make<COnvifImagingCfg>},
     };
     return kRows;
 }

@@ -23,12 +23,8 @@ struct FillRow {
     StoreFn store;
 };
 
-const FillRow kImagingOptions = {"Imaging", "ImagingCfg", "GetOptions", "VideoSourceToken", STORE_LOCAL,
-                                 &COnvifInfoCenter::setImagingOptionsInfo};
 const FillRow kAnalyticsModules = {"Analytics", "VideoAnalytics", "GetAnalyticsModules", "ConfigurationToken",
                                    STORE_REMOTE, &COnvifInfoCenter::setAnalyticsModulesInfo};
-// The PTZ component reads node limits from either side; keep the answer on both.
-const FillRow kPTZNode = {"PTZ", "PtzControl", "GetPTZNode", "NodeToken", STORE_BOTH, &COnvifInfoCenter::setPTZNode};
 
 bool run(const ServerInfo& info, const FillRow& row, Json::Value& request, Json::Value& result)
 {
@@ -55,19 +51,9 @@ bool run(const ServerInfo& info, const FillRow& row, Json::Value& request, Json:
 
 } // namespace
 
-bool imagingOptions(const ServerInfo& info, Json::Value& request, Json::Value& result)
-{
-    return run(info, kImagingOptions, request, result);
-}
-
 bool analyticsModules(const ServerInfo& info, Json::Value& request, Json::Value& result)
 {
     return run(info, kAnalyticsModules, request, result);
-}
-
-bool ptzNode(const ServerInfo& info, Json::Value& request, Json::Value& result)
-{
-    return run(info, kPTZNode, request, result);
 }
 
 } // namespace InfoCenterFill

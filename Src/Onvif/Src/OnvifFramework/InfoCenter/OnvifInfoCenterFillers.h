@@ -1,6 +1,7 @@
 #pragma once
 // Fillers of the cache slots whose composite operations are not part of the script
-// library yet (imaging options, analytics modules, PTZ node). Each runs its one ONVIF operation through commonOpList and stores the answer in
+// library yet (analytics modules). It runs its one ONVIF operation through commonOpList
+// and stores the answer in
 // the centre under the token of the request, exactly as the scripts do for the other
 // slots. Signature of a filler: (login, request, result) -> success.
 #include <json/json.h>
@@ -13,9 +14,7 @@ namespace InfoCenterFill {
 
 using Zentar::Component::ServerInfo;
 
-bool imagingOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);      // slot 7
 bool analyticsModules(const ServerInfo& info, Json::Value& request, Json::Value& result);    // slot 9
-bool ptzNode(const ServerInfo& info, Json::Value& request, Json::Value& result);             // slot 17
 
 } // namespace InfoCenterFill
 } // namespace Onvif

@@ -59,7 +59,7 @@ const KeyedGetterRow kAudioEncoderOptionsRow = {
     &getAudioEncoderCfgOptions, true, true, false, nullptr, "audio encoder does not exist\n"};
 const KeyedGetterRow kImagingOptionsRow = {
     INFO_SLOT_IMAGING_OPTIONS, "VideoSourceToken", "VideoSourceConfiguration", "SourceToken",
-    &InfoCenterFill::imagingOptions, false, false, false, nullptr, nullptr};
+    &getImagingOptions, false, false, false, nullptr, nullptr};
 const KeyedGetterRow kOSDOptionsRow = {
     INFO_SLOT_OSD_OPTIONS, "ConfigurationToken", "VideoSourceConfiguration", "token",
     &getOSDOptions, false, false, false, nullptr, nullptr};
@@ -70,7 +70,7 @@ const KeyedGetterRow kAnalyticsModulesRow = {
     INFO_SLOT_ANALYTICS_MODULES, "ConfigurationToken", "VideoAnalyticsConfiguration", "token",
     &InfoCenterFill::analyticsModules, false, false, false, nullptr, nullptr};
 const KeyedGetterRow kPTZNodeRow = {
-    INFO_SLOT_PTZ_NODE, "NodeToken", nullptr, nullptr, &InfoCenterFill::ptzNode, false, true, false, nullptr, nullptr};
+    INFO_SLOT_PTZ_NODE, "NodeToken", nullptr, nullptr, &getNode, false, true, false, nullptr, nullptr};
 
 } // namespace
 

@@ -15,7 +15,7 @@ namespace {
 
 bool inRange(int index, const Json::Value& array) { return array.isArray() && index >= 0 && index < static_cast<int>(array.size()); }
 
-// The selection rules on a copy of the channel array; request is replaced on success.
+// The selection rules on the cached channel array; request is replaced on success.
 bool selectProfile(const Json::Value& channels, Json::Value& request)
 {
     int channel = 0;
@@ -71,11 +71,14 @@ bool COnvifInfoCenter::getProfile(const ServerInfo& info, Json::Value& request)
         if (!getProfiles(info, fillRequest, fillResult))
             return false;
     }
-    Json::Value channels;
-    withSlot(info, INFO_SLOT_PROFILES, [&](CacheSlot& s, uint64_t) { channels = s.side(true); });
-    if (!channels.isArray())
-        channels = Json::Value(Json::arrayValue);
-    if (!selectProfile(channels, request)) {
+    // Select inside the slot so that only the chosen profile is copied out: every PTZ
+    // press and stream start asks for one, and the device may have dozens.
+    bool selected = false;
+    withSlot(info, INFO_SLOT_PROFILES, [&](CacheSlot& s, uint64_t) {
+        const Json::Value& channels = s.side(true);
+        selected = selectProfile(channels.isArray() ? channels : Json::Value(Json::arrayValue), request);
+    });
+    if (!selected) {
         ONVIF_ERRLN();
         return false;
     }

@@ -80,6 +80,15 @@ const OnvifField kMulticastLists[] = {
 
 const OnvifField kSessionTimeout[] = {textField("SessionTimeout", "SessionTimeout"), {}};
 
+// An NTP server, a discovery proxy: one kind ("IPv4", "IPv6", "DNS") and its addresses.
+const OnvifField kNetworkHost[] = {
+    textField("Type", "Type"),
+    textListField("IPv4Address", "IPv4Address[%d]"),
+    textListField("IPv6Address", "IPv6Address[%d]"),
+    textListField("DNSname", "DNSname[%d]"),
+    {},
+};
+
 const OnvifField kAudioEncoderCore[] = {
     textField("Name", "Name"),
     intField("UseCount", "UseCount"),
@@ -138,17 +147,19 @@ const OnvifField kAudioCodecOptions[] = {
     {},
 };
 
-const OnvifField kPtzVector[] = {
+const OnvifField kFloatRange[] = {realField("Min", "Min"), realField("Max", "Max"), {}};
+
+const OnvifField kPtzPanTilt[] = {
     realField("PanTilt.x", "PanTilt/@x"),
     realField("PanTilt.y", "PanTilt/@y"),
     textField("PanTilt.space", "PanTilt/@space"),
-    realField("Zoom.x", "Zoom/@x"),
-    textField("Zoom.space", "Zoom/@space"),
     {},
 };
 
+const OnvifField kPtzZoom[] = {realField("Zoom.x", "Zoom/@x"), textField("Zoom.space", "Zoom/@space"), {}};
+
 // "Pant" is the schema's own spelling.
-const OnvifField kPtzConfiguration[] = {
+const OnvifField kPtzConfigurationSpaces[] = {
     textField("NodeToken", "NodeToken"),
     textField("DefaultAbsolutePantTiltPositionSpace", "DefaultAbsolutePantTiltPositionSpace"),
     textField("DefaultAbsoluteZoomPositionSpace", "DefaultAbsoluteZoomPositionSpace"),
@@ -156,6 +167,10 @@ const OnvifField kPtzConfiguration[] = {
     textField("DefaultRelativeZoomTranslationSpace", "DefaultRelativeZoomTranslationSpace"),
     textField("DefaultContinuousPanTiltVelocitySpace", "DefaultContinuousPanTiltVelocitySpace"),
     textField("DefaultContinuousZoomVelocitySpace", "DefaultContinuousZoomVelocitySpace"),
+    {},
+};
+
+const OnvifField kPtzConfigurationLimits[] = {
     textField("DefaultPTZTimeout", "DefaultPTZTimeout"),
     textField("PanTiltLimits.Range.URI", "PanTiltLimits/Range/URI"),
     realField("PanTiltLimits.Range.XRange.Min", "PanTiltLimits/Range/XRange/Min"),
@@ -165,6 +180,41 @@ const OnvifField kPtzConfiguration[] = {
     textField("ZoomLimits.Range.URI", "ZoomLimits/Range/URI"),
     realField("ZoomLimits.Range.XRange.Min", "ZoomLimits/Range/XRange/Min"),
     realField("ZoomLimits.Range.XRange.Max", "ZoomLimits/Range/XRange/Max"),
+    {},
+};
+
+const OnvifField kImagingSettings[] = {
+    textField("BacklightCompensation.Mode", "BacklightCompensation/Mode"),
+    realField("BacklightCompensation.Level", "BacklightCompensation/Level"),
+    realField("Brightness", "Brightness"),
+    realField("ColorSaturation", "ColorSaturation"),
+    realField("Contrast", "Contrast"),
+    textField("Exposure.Mode", "Exposure/Mode"),
+    textField("Exposure.Priority", "Exposure/Priority"),
+    realField("Exposure.Window.bottom", "Exposure/Window/@bottom"),
+    realField("Exposure.Window.top", "Exposure/Window/@top"),
+    realField("Exposure.Window.right", "Exposure/Window/@right"),
+    realField("Exposure.Window.left", "Exposure/Window/@left"),
+    realField("Exposure.MinExposureTime", "Exposure/MinExposureTime"),
+    realField("Exposure.MaxExposureTime", "Exposure/MaxExposureTime"),
+    realField("Exposure.MinGain", "Exposure/MinGain"),
+    realField("Exposure.MaxGain", "Exposure/MaxGain"),
+    realField("Exposure.MinIris", "Exposure/MinIris"),
+    realField("Exposure.MaxIris", "Exposure/MaxIris"),
+    realField("Exposure.ExposureTime", "Exposure/ExposureTime"),
+    realField("Exposure.Gain", "Exposure/Gain"),
+    realField("Exposure.Iris", "Exposure/Iris"),
+    textField("Focus.AutoFocusMode", "Focus/AutoFocusMode"),
+    realField("Focus.DefaultSpeed", "Focus/DefaultSpeed"),
+    realField("Focus.NearLimit", "Focus/NearLimit"),
+    realField("Focus.FarLimit", "Focus/FarLimit"),
+    textField("IrCutFilter", "IrCutFilter"),
+    realField("Sharpness", "Sharpness"),
+    textField("WideDynamicRange.Mode", "WideDynamicRange/Mode"),
+    realField("WideDynamicRange.Level", "WideDynamicRange/Level"),
+    textField("WhiteBalance.Mode", "WhiteBalance/Mode"),
+    realField("WhiteBalance.CrGain", "WhiteBalance/CrGain"),
+    realField("WhiteBalance.CbGain", "WhiteBalance/CbGain"),
     {},
 };
 

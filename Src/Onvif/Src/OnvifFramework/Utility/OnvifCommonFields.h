@@ -30,6 +30,7 @@ extern const OnvifField kVideoEncoderCodecs[];
 extern const OnvifField kMulticastSingle[];     // tt:MulticastConfiguration, one address of each kind
 extern const OnvifField kMulticastLists[];      // the same with the addresses as arrays
 extern const OnvifField kSessionTimeout[];
+extern const OnvifField kNetworkHost[];         // tt:NetworkHost: "Type" and lists of IPv4, IPv6, DNS names
 extern const OnvifField kAudioEncoderCore[];    // Name, UseCount, token, Encoding, Bitrate, SampleRate
 extern const OnvifField kVideoSourceCfg[];      // with "Bounds" from the attributes
 extern const OnvifField kAudioSourceCfg[];
@@ -41,8 +42,17 @@ extern const OnvifField kRuleEngine[];          // "RuleEngineConfiguration"."Ru
 // "BitrateList"."Items"[i], "SampleRateList"."Items"[i] (as texts; audioOptionNumbers makes
 // them numbers).
 extern const OnvifField kAudioCodecOptions[];
-extern const OnvifField kPtzVector[];           // tt:PTZVector / tt:PTZSpeed: PanTilt x, y, space; Zoom x, space
-extern const OnvifField kPtzConfiguration[];    // tt:PTZConfiguration after its head, without the default speed
+extern const OnvifField kFloatRange[];          // tt:FloatRange: "Min", "Max" (doubles)
+// tt:PTZVector and tt:PTZSpeed, {kPtzPanTilt, kPtzZoom}: PanTilt x, y, space; Zoom x, space.
+extern const OnvifField kPtzPanTilt[];
+extern const OnvifField kPtzZoom[];
+// tt:PTZConfiguration after its head: node and default spaces, then (after the default
+// speed, in the schema's order) the time-out and the limits.
+extern const OnvifField kPtzConfigurationSpaces[];
+extern const OnvifField kPtzConfigurationLimits[];
+// tt:ImagingSettings20 (and the Media ver10 source's tt:ImagingSettings, a subset), in the
+// schema's element order so that a Set writes it as devices expect.
+extern const OnvifField kImagingSettings[];
 extern const OnvifField kOsd[];                 // tt:OSDConfiguration
 extern const OnvifField kOsdOptions[];          // tt:OSDConfigurationOptions
 extern const OnvifField kColor[];               // tt:Color: "X", "Y", "Z", "Colorspace"

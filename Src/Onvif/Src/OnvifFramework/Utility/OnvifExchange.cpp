@@ -76,6 +76,19 @@ bool answerHasResponseElement(const OnvifExchangeParams& p, CSOAPMessage& respon
     return false;
 }
 
+// A refusal the device explained with a SOAP fault: its subcode and reason say why (an
+// account without the rights, a value out of range), which the bare status does not.
+void logFault(const OnvifExchangeParams& p, const COnvifLoginInfo& login, CSOAPMessage& response)
+{
+    const char* subcode = response.getAsCString("/Envelope/Body/Fault/Code/Subcode/Subcode/Value");
+    if (!subcode)
+        subcode = response.getAsCString("/Envelope/Body/Fault/Code/Subcode/Value");
+    const char* reason = response.getAsCString("/Envelope/Body/Fault/Reason/Text");
+    if (subcode || reason)
+        ONVIF_LOG(LOG_WARN, "Device[%s] %s refused: %s, %s\n", login.m_strAddress.c_str(),
+                  p.operationName ? p.operationName : "", subcode ? subcode : "", reason ? reason : "");
+}
+
 } // namespace
 
 int exchangeAuthenticated(const OnvifExchangeParams& p, const COnvifLoginInfo& login, CSOAPMessage& request,
@@ -93,6 +106,7 @@ int exchangeAuthenticated(const OnvifExchangeParams& p, const COnvifLoginInfo& l
             *httpStatus = statusOf(*transport);
         if (p.callError)
             *p.callError = error;
+        logFault(p, login, response);
         ONVIF_ERRLN();
         return -1;
     }

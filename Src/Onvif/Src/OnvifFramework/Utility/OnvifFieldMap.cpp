@@ -55,6 +55,13 @@ OnvifField COnvifFieldMap::bind(const OnvifField& rel, const std::string& keyBas
     return bound;
 }
 
+const OnvifField* COnvifFieldMap::keepList(std::vector<OnvifField> fields)
+{
+    fields.push_back(OnvifField{});
+    m_childLists.push_back(std::move(fields));
+    return m_childLists.back().data();
+}
+
 const OnvifField* COnvifFieldMap::bindChildren(std::initializer_list<const OnvifField*> parts,
                                                const std::string& itemPath)
 {
@@ -62,9 +69,34 @@ const OnvifField* COnvifFieldMap::bindChildren(std::initializer_list<const Onvif
     for (const OnvifField* part : parts)
         for (const OnvifField* f = part; f && f->key; ++f)
             children.push_back(bind(*f, "", itemPath));
-    children.push_back(OnvifField{});
-    m_childLists.push_back(std::move(children));
-    return m_childLists.back().data();
+    return keepList(std::move(children));
+}
+
+// Only key and path move: the children of a list stay relative to its items, and the
+// styles apply when the result is finally bound.
+const OnvifField* COnvifFieldMap::under(const std::string& keyBase, const std::string& pathBase,
+                                        std::initializer_list<const OnvifField*> parts)
+{
+    std::vector<OnvifField> rebased;
+    for (const OnvifField* part : parts) {
+        for (const OnvifField* f = part; f && f->key; ++f) {
+            OnvifField moved = *f;
+            moved.key = keep(keyBase + "." + f->key);
+            moved.path = keep(pathBase + "/" + f->path);
+            rebased.push_back(moved);
+        }
+    }
+    return keepList(std::move(rebased));
+}
+
+const OnvifField* COnvifFieldMap::listOf(const std::string& key, const std::string& path,
+                                         std::initializer_list<const OnvifField*> parts)
+{
+    std::vector<OnvifField> children;
+    for (const OnvifField* part : parts)
+        for (const OnvifField* f = part; f && f->key; ++f)
+            children.push_back(*f);
+    return keepList({recordListField(keep(key), keep(path), keepList(std::move(children)))});
 }
 
 COnvifFieldMap& COnvifFieldMap::add(const std::string& keyBase, const std::string& pathBase,

@@ -45,6 +45,17 @@ public:
     COnvifFieldMap& addRequest(const std::string& keyBase, const std::string& pathBase,
                                std::initializer_list<const OnvifField*> parts);
 
+    // Relative descriptions made of others, to nest inside the parts of add(), addList()
+    // and addRequest() (and inside each other). They live as long as the map.
+    // The parts' keys under keyBase and their paths under pathBase: a sub-record of the type
+    // ("Position" read from "PTZPosition").
+    const OnvifField* under(const std::string& keyBase, const std::string& pathBase,
+                            std::initializer_list<const OnvifField*> parts);
+    // One repeated element read into an array of records made of parts (a list inside a
+    // listed record: tour spots of each tour).
+    const OnvifField* listOf(const std::string& key, const std::string& path,
+                             std::initializer_list<const OnvifField*> parts);
+
     // Terminated by a row with key == nullptr.
     const OnvifField* fields() const { return m_fields.data(); }
 
@@ -52,6 +63,7 @@ private:
     const char* keep(std::string text);
     OnvifField bind(const OnvifField& rel, const std::string& keyBase, const std::string& pathBase);
     const OnvifField* bindChildren(std::initializer_list<const OnvifField*> parts, const std::string& itemPath);
+    const OnvifField* keepList(std::vector<OnvifField> fields);
 
     Style m_style;
     std::deque<std::string> m_strings;                 // stable storage of keys and paths

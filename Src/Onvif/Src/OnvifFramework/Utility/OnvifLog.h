@@ -35,5 +35,11 @@ void setLogToStdout(bool on);
 } // namespace Onvif
 } // namespace RPC
 
-#define ONVIF_LOG(level, ...) ::RPC::Onvif::onvifLogPrint(__FILE__, __FUNCTION__, __LINE__, (level), __VA_ARGS__)
+// The level is checked before the arguments are evaluated: many lines print a styled JSON
+// record, and building it for a line that is then dropped costs more than the work it
+// describes (an online probe, say).
+#define ONVIF_LOG(level, ...)                                                                   \
+    ((level) > ::RPC::Onvif::getLogPrinterLevel()                                               \
+         ? ::RPC::Onvif::kLogFiltered                                                           \
+         : ::RPC::Onvif::onvifLogPrint(__FILE__, __FUNCTION__, __LINE__, (level), __VA_ARGS__))
 #define ONVIF_ERRLN() ONVIF_LOG(::RPC::Onvif::LOG_ERROR, "[ERRLN]\n")

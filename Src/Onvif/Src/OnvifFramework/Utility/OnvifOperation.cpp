@@ -86,6 +86,10 @@ int writeField(CSOAPMessage& msg, const OnvifField& f, const Json::Value& req, c
     if (!path)
         return -1;
     const Json::Value* v = findKey(req, f.key);
+    if ((f.flags & FIELD_REQUIRED) && (!v || v->isNull())) {
+        ONVIF_LOG(LOG_ERROR, "[ERRLN] required request key %s missing\n", f.key);
+        return -1;
+    }
     if (!v && f.defaultValue)
         return msg.set(path, f.defaultValue, true, slot);
     if (isEmptyValue(v))
@@ -236,12 +240,30 @@ void markTransportFailure(int callError, Json::Value& rsp)
     }
 }
 
+// Where the row's request keys live: the request itself, or its member named by the row
+// (absent: no parameters). Null when that member is something other than a record.
+const Json::Value* operationParams(const OnvifOperation& op, const Json::Value& req)
+{
+    if (!op.requestObject)
+        return &req;
+    const Json::Value* params = req.find(op.requestObject, op.requestObject + std::strlen(op.requestObject));
+    if (!params || params->isNull()) {
+        static const Json::Value kNoParams(Json::objectValue);
+        return &kNoParams;
+    }
+    if (!params->isObject()) {
+        ONVIF_LOG(LOG_ERROR, "[ERRLN] request member %s is not a record\n", op.requestObject);
+        return nullptr;
+    }
+    return params;
+}
+
 } // namespace
 
-int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req, const char* prefix)
+int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req, const char* prefix, int i)
 {
     for (const OnvifField* f = fields; f && f->key; ++f) {
-        if (writeField(msg, *f, req, prefix, -1) != 0) {
+        if (writeField(msg, *f, req, prefix, i) != 0) {
             ONVIF_LOG(LOG_ERROR, "[ERRLN] request key %s not written\n", f->key);
             return -1;
         }
@@ -284,17 +306,22 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
         ONVIF_ERRLN();
         return -1;
     }
-    // Rows with a preparing hook write from their own copy of the request.
+    const Json::Value* params = operationParams(op, req);
+    if (!params)
+        return -1;
+    // Rows with a preparing hook write from their own copy of the parameters. Without a
+    // request member the hook may also name the address (a subscription's own).
     Json::Value prepared;
     if (op.prepareRequest) {
-        prepared = req;
+        prepared = *params;
         if (op.prepareRequest(prepared) != 0) {
             ONVIF_ERRLN();
             return -1;
         }
     }
-    const Json::Value& fields = op.prepareRequest ? prepared : req;
-    const Json::Value* xaddr = fields.isObject() ? fields.find("XAddr", "XAddr" + 5) : nullptr;
+    const Json::Value& fields = op.prepareRequest ? prepared : *params;
+    const Json::Value& addressed = op.requestObject ? req : fields;
+    const Json::Value* xaddr = addressed.isObject() ? addressed.find("XAddr", "XAddr" + 5) : nullptr;
     if (!xaddr || !xaddr->isString() || xaddr->asString().empty()) {
         ONVIF_ERRLN();
         return -1;

@@ -41,6 +41,7 @@ enum OnvifFieldFlags : unsigned {
     // true when its text is "true" in any letter case and false for any other text; an
     // integer is the leading number of the text, truncated ("25.000000" is 25).
     FIELD_LOOSE = 1u << 2,
+    FIELD_REQUIRED = 1u << 3,     // request: an absent (or null) key fails the operation before sending
 };
 
 // A request or response field: JSON key (dots make nested records: "Device.XAddr"),
@@ -65,6 +66,7 @@ struct OnvifField {
     constexpr OnvifField sendEmpty() const { return with(flags | FIELD_SEND_EMPTY, defaultValue); }
     constexpr OnvifField defaultsTo(const char* text) const { return with(flags, text); }
     constexpr OnvifField loose() const { return with(flags | FIELD_LOOSE, defaultValue); }
+    constexpr OnvifField required() const { return with(flags | FIELD_REQUIRED, defaultValue); }
 
 private:
     constexpr OnvifField with(unsigned newFlags, const char* newDefault) const
@@ -114,6 +116,7 @@ using Zentar::SOAPFramework::NSEntry;
 // Hooks for the irregular parts. All return 0 on success, -1 to fail the operation.
 // The preparing hook edits a copy of the request record before any field is written
 // (a renamed value, a required key checked); the caller's record is left as it was.
+// Request hooks get the operation's parameters (the request object when the row names one).
 using OnvifPrepareHook = int (*)(Json::Value& req);
 using OnvifRequestHook = int (*)(CSOAPMessage& request, const Json::Value& req);
 using OnvifResponseHook = int (*)(CSOAPMessage& response, const Json::Value& req, Json::Value& rsp);
@@ -123,6 +126,10 @@ struct OnvifOperation {
     const char* operation = nullptr;   // the ONVIF operation; the answer is "<operation>Response"
     const char* prefix = nullptr;      // the service's prefix: the request element is "/<prefix>:<operation>"
     const NSEntry* namespaces = nullptr;
+    // The member of the request record that holds the operation's parameters ("ContinuousMove":
+    // {...}); nullptr: they sit at the top level beside "XAddr". Request fields and the
+    // request hook read from it.
+    const char* requestObject = nullptr;
     const OnvifField* requestFields = nullptr;
     const OnvifField* responseFields = nullptr;
     unsigned flags = OP_DEFAULT;
@@ -142,6 +149,8 @@ struct OnvifOperation {
 
     // Builder steps: each gives a copy with one more column set.
     constexpr OnvifOperation in(const OnvifField* fields) const { return with(&OnvifOperation::requestFields, fields); }
+    // The parameters come inside the request member `name` rather than at the top level.
+    constexpr OnvifOperation within(const char* name) const { return with(&OnvifOperation::requestObject, name); }
     constexpr OnvifOperation out(const OnvifField* fields) const
     {
         return with(&OnvifOperation::responseFields, fields);
@@ -206,8 +215,10 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
                  Json::Value& rsp);
 
 // The pieces of the engine, for hooks that write or read more than a flat list.
-// prefix qualifies request paths whose first step has none (see OnvifField).
-int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req, const char* prefix = nullptr);
+// prefix qualifies request paths whose first step has none (see OnvifField); i fills a
+// "[%d]" slot of the paths (one record of a repeated request element).
+int writeFields(CSOAPMessage& msg, const OnvifField* fields, const Json::Value& req, const char* prefix = nullptr,
+                int i = -1);
 // i and j fill the "[%d]" slots of the paths (records inside repeated elements).
 void readFields(CSOAPMessage& msg, const OnvifField* fields, Json::Value& rsp, int i = -1, int j = -1);
 // "/Envelope/Body/<name>Response" present?

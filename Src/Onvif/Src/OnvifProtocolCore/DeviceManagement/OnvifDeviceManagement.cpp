@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "OnvifProtocolCore/DeviceManagement/OnvifCapabilities.h"
+#include "OnvifProtocolCore/DeviceManagement/OnvifNetwork.h"
+#include "OnvifProtocolCore/DeviceManagement/OnvifSecurity.h"
 #include "OnvifProtocolCore/DeviceManagement/OnvifSystem.h"
 
 namespace RPC {
@@ -13,8 +15,9 @@ COnvifDeviceManagement::COnvifDeviceManagement(const COnvifLoginInfo& login) : C
     // Areas are asked in this order; no two share an operation name.
     addChild(std::make_unique<COnvifCapabilities>(login));
     addChild(std::make_unique<COnvifSystem>(login));
-    // The security (users, access policy, certificates), network and relay/IO areas
-    // are added here, after these two, as they are written.
+    addChild(std::make_unique<COnvifSecurity>(login));
+    addChild(std::make_unique<COnvifNetwork>(login));
+    // The relay/IO area is added here as it is written.
 }
 
 } // namespace Onvif

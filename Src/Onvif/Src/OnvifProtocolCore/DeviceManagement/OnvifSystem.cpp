@@ -3,104 +3,18 @@
 #include <cstdio>
 #include <string>
 
+#include "OnvifFramework/Utility/OnvifCommonFields.h"
+#include "OnvifFramework/Utility/OnvifFieldMap.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 #include "OnvifFramework/Utility/OnvifNamespaces.h"
 #include "OnvifFramework/Utility/OnvifRecordKeys.h"
+#include "OnvifFramework/Utility/OnvifRequestRecords.h"
 #include "SOAPFramework/SOAPPart.h"
 
 namespace RPC {
 namespace Onvif {
 
 namespace {
-
-// ---- Request writers for the repeated elements -------------------------------------
-
-bool isAbsent(const Json::Value* v)
-{
-    return !v || v->isNull() || (v->isString() && v->asString().empty());
-}
-
-// 1 written, 0 nothing to write (absent or empty), -1 not a text or refused by the message.
-int writeText(CSOAPMessage& msg, const char* path, const Json::Value* v, int i, int j)
-{
-    if (isAbsent(v))
-        return 0;
-    if (!v->isString()) {
-        ONVIF_LOG(LOG_ERROR, "[ERRLN] %s expects a text\n", path);
-        return -1;
-    }
-    return msg.set(path, v->asCString(), true, i, j) == 0 ? 1 : -1;
-}
-
-const Json::Value* arrayAt(const Json::Value& req, const char* key, bool& bad)
-{
-    const Json::Value* v = findKey(req, key);
-    bad = false;
-    if (!v || v->isNull())
-        return nullptr;
-    if (!v->isArray()) {
-        ONVIF_LOG(LOG_ERROR, "[ERRLN] %s expects an array\n", key);
-        bad = true;
-        return nullptr;
-    }
-    return v;
-}
-
-// A text list written at consecutive positions: empty entries are skipped rather than
-// sent as empty elements (and the message can only append at the next free index).
-int writeTextList(CSOAPMessage& msg, const Json::Value& record, const char* key, const char* path, int i)
-{
-    bool bad = false;
-    const Json::Value* items = arrayAt(record, key, bad);
-    int written = 0;
-    for (Json::ArrayIndex k = 0; items && k < items->size(); ++k) {
-        const int r = i < 0 ? writeText(msg, path, &(*items)[k], written, -1)
-                            : writeText(msg, path, &(*items)[k], i, written);
-        if (r < 0)
-            return -1;
-        written += r;
-    }
-    return bad ? -1 : written;
-}
-
-struct RecordText {
-    const char* key;
-    const char* path;   // "[%d]" of the record first, then of the list item
-};
-
-// An array of request records, each written at the next free position; a record with
-// nothing to send takes no position.
-int writeRecords(CSOAPMessage& msg, const Json::Value& req, const char* arrayKey, const RecordText* texts,
-                 const RecordText* lists)
-{
-    bool bad = false;
-    const Json::Value* records = arrayAt(req, arrayKey, bad);
-    int position = 0;
-    for (Json::ArrayIndex n = 0; records && n < records->size(); ++n) {
-        const Json::Value& record = (*records)[n];
-        if (record.isNull())
-            continue;
-        if (!record.isObject()) {
-            ONVIF_LOG(LOG_ERROR, "[ERRLN] %s[%u] is not a record\n", arrayKey, n);
-            return -1;
-        }
-        int written = 0;
-        for (const RecordText* t = texts; t && t->key; ++t) {
-            const int r = writeText(msg, t->path, findKey(record, t->key), position, -1);
-            if (r < 0)
-                return -1;
-            written += r;
-        }
-        for (const RecordText* l = lists; l && l->key; ++l) {
-            const int r = writeTextList(msg, record, l->key, l->path, position);
-            if (r < 0)
-                return -1;
-            written += r;
-        }
-        position += written > 0 ? 1 : 0;
-    }
-    return bad ? -1 : 0;
-}
 
 // ---- Hooks ---------------------------------------------------------------------------
 
@@ -117,28 +31,22 @@ int writeScopes(CSOAPMessage& msg, const Json::Value& req)
 
 int writeBackupFiles(CSOAPMessage& msg, const Json::Value& req)
 {
-    static const RecordText texts[] = {
-        {"Name", "./tds:BackupFiles[%d]/tt:Name"},
-        {"Data.Include", "./tds:BackupFiles[%d]/tt:Data/xop:Include"},
-        {"Data.contentType", "./tds:BackupFiles[%d]/tt:Data/@contentType"},
-        {nullptr, nullptr},
+    static const OnvifField fields[] = {
+        textField("Name", "./tds:BackupFiles[%d]/tt:Name"),
+        textField("Data.Include", "./tds:BackupFiles[%d]/tt:Data/xop:Include"),
+        textField("Data.contentType", "./tds:BackupFiles[%d]/tt:Data/@contentType"),
+        {},
     };
-    return writeRecords(msg, req, "BackupFiles", texts, nullptr);
+    return writeRecordList(msg, req, "BackupFiles", fields);
 }
+
+struct CDPAddressIn : COnvifFieldMap {
+    CDPAddressIn() { addRequest("", "./tds:DPAddress[%d]", {CommonFields::kNetworkHost}); }
+};
 
 int writeDPAddresses(CSOAPMessage& msg, const Json::Value& req)
 {
-    static const RecordText texts[] = {
-        {"Type", "./tds:DPAddress[%d]/tt:Type"},
-        {nullptr, nullptr},
-    };
-    static const RecordText lists[] = {
-        {"IPv4Address", "./tds:DPAddress[%d]/tt:IPv4Address[%d]"},
-        {"IPv6Address", "./tds:DPAddress[%d]/tt:IPv6Address[%d]"},
-        {"DNSname", "./tds:DPAddress[%d]/tt:DNSname[%d]"},
-        {nullptr, nullptr},
-    };
-    return writeRecords(msg, req, "DPAddress", texts, lists);
+    return writeRecordList(msg, req, "DPAddress", fieldsOf<CDPAddressIn>());
 }
 
 // ---- Firmware attachment -------------------------------------------------------------
@@ -294,14 +202,9 @@ const OnvifField kDiscoveryModeOut[] = {textField("DiscoveryMode", "./DiscoveryM
 const OnvifField kRemoteDiscoveryModeIn[] = {textField("RemoteDiscoveryMode", "./tds:RemoteDiscoveryMode"), {}};
 const OnvifField kRemoteDiscoveryModeOut[] = {textField("RemoteDiscoveryMode", "./RemoteDiscoveryMode"), {}};
 
-const OnvifField kDPAddressRecord[] = {
-    textField("Type", "./DPAddress[%d]/Type"),
-    textListField("IPv4Address", "./DPAddress[%d]/IPv4Address[%d]"),
-    textListField("IPv6Address", "./DPAddress[%d]/IPv6Address[%d]"),
-    textListField("DNSname", "./DPAddress[%d]/DNSname[%d]"),
-    {},
+struct CDPAddressesOut : COnvifFieldMap {
+    CDPAddressesOut() { addList("DPAddress", "./DPAddress", {CommonFields::kNetworkHost}); }
 };
-const OnvifField kDPAddressesOut[] = {recordListField("DPAddress", "./DPAddress", kDPAddressRecord), {}};
 
 const OnvifField kFirmwareOut[] = {textField("Message", "./Message"), {}};
 
@@ -337,7 +240,7 @@ const OnvifOperation kRows[] = {
     kTds("SetDiscoveryMode").in(kDiscoveryModeIn),
     kTds("GetRemoteDiscoveryMode").out(kRemoteDiscoveryModeOut),
     kTds("SetRemoteDiscoveryMode").in(kRemoteDiscoveryModeIn),
-    kTds("GetDPAddresses").out(kDPAddressesOut),
+    kTds("GetDPAddresses").out(fieldsOf<CDPAddressesOut>()),
     kTds("SetDPAddresses").writes(writeDPAddresses),
 };
 

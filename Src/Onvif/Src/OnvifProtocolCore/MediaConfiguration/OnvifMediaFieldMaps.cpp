@@ -59,8 +59,10 @@ struct CFullProfileMap : COnvifFieldMap {
                  {kAudioEncoderCore, kMulticastLists, kSessionTimeout})
             .add(key + ".VideoAnalyticsConfiguration", path + "/VideoAnalyticsConfiguration",
                  {kConfigurationHead, kAnalyticsEngine, kRuleEngine})
-            .add(key + ".PTZConfiguration", path + "/PTZConfiguration", {kConfigurationHead, kPtzConfiguration})
-            .add(key + ".PTZConfiguration.DefaultPTZSpeed", path + "/PTZConfiguration/DefaultPTZSpeed", {kPtzVector})
+            .add(key + ".PTZConfiguration", path + "/PTZConfiguration",
+                 {kConfigurationHead, kPtzConfigurationSpaces, kPtzConfigurationLimits})
+            .add(key + ".PTZConfiguration.DefaultPTZSpeed", path + "/PTZConfiguration/DefaultPTZSpeed",
+                 {kPtzPanTilt, kPtzZoom})
             .add(key + ".MetadataConfiguration", path + "/MetadataConfiguration",
                  {kConfigurationHead, kMetadataFlags, kAnalyticsEngine, kMulticastLists, kSessionTimeout});
     }
