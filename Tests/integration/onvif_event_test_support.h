@@ -3,8 +3,10 @@
 // changed, and the login record of a running simulated device.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "Component/ServerInfo.h"
 #include "OnvifSim/DeviceDescription.h"
@@ -35,6 +37,15 @@ inline std::shared_ptr<Zentar::Component::ServerInfo> loginOf(const OnvifSim::CS
     info->userName = "admin";
     info->password = "admin123";
     return info;
+}
+
+// The simulator counts a posted notification once the consumer's answer is in, which can
+// be after the host already saw the event: waits (bounded) for the count to reach n.
+inline int notificationsPostedReach(const OnvifSim::CSimDevice& device, int n)
+{
+    for (int i = 0; i < 300 && device.notificationsPosted() < n; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return device.notificationsPosted();
 }
 
 } // namespace EventTest
