@@ -1,5 +1,7 @@
 #include "OnvifSim/SimDevice.h"
 
+#include "Events/EventHub.h"
+
 #include "Device/DeviceCore.h"
 #include "DeviceIO/IoModel.h"
 #include "Firmware/FirmwareState.h"
@@ -224,11 +226,58 @@ bool CSimDevice::digitalInputActive(const std::string& token) const
 
 bool CSimDevice::setDigitalInput(const std::string& token, bool active)
 {
-    auto lock = m_core->lock();
-    Json::Value* input = FindDigitalInput(m_core->state(), token);
-    if (input)
+    std::shared_ptr<CEventHub> hub;
+    bool changed = false;
+    {
+        auto lock = m_core->lock();
+        Json::Value* input = FindDigitalInput(m_core->state(), token);
+        if (!input)
+            return false;
+        changed = (*input)["active"].asBool() != active;
         (*input)["active"] = active;
-    return input != nullptr;
+        hub = m_core->state().events;
+    }
+    if (hub && changed)
+        hub->raise("digitalInput", active, 1, token);
+    return true;
+}
+
+namespace {
+std::shared_ptr<CEventHub> HubOf(const std::shared_ptr<CDeviceCore>& core)
+{
+    auto lock = core->lock();
+    return core->state().events;
+}
+} // namespace
+
+bool CSimDevice::raiseEvent(const std::string& kind, bool state, int channel)
+{
+    auto hub = HubOf(m_core);
+    return hub && kind != "digitalInput" && hub->raise(kind, state, channel);
+}
+
+int CSimDevice::eventSubscriptionCount() const
+{
+    auto hub = HubOf(m_core);
+    return hub ? hub->subscriptionCount() : 0;
+}
+
+void CSimDevice::expireEventSubscriptions()
+{
+    if (auto hub = HubOf(m_core))
+        hub->expireAll();
+}
+
+int CSimDevice::notificationsPosted() const
+{
+    auto hub = HubOf(m_core);
+    return hub ? hub->notificationsPosted() : 0;
+}
+
+int CSimDevice::notificationFailures() const
+{
+    auto hub = HubOf(m_core);
+    return hub ? hub->notificationFailures() : 0;
 }
 
 bool CSimDevice::setReplayVariant(const std::string& action, const std::string& suffix, std::string* error)

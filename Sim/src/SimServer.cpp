@@ -2,6 +2,7 @@
 
 #include "Common/Log.h"
 #include "Device/DeviceCore.h"
+#include "Events/EventHub.h"
 #include "Firmware/FirmwareState.h"
 #include "Firmware/FirmwareUpload.h"
 #include "Http/HttpListener.h"
@@ -35,6 +36,7 @@ public:
     mutable std::mutex m_mutex;
     std::vector<std::shared_ptr<CHttpListener>> m_listeners;
     std::vector<std::shared_ptr<CRtspServer>> m_rtspServers;
+    std::vector<std::shared_ptr<CEventHub>> m_eventHubs;
     std::vector<std::shared_ptr<CSimDevice>> m_devices;
     bool m_stopped = false;
     std::mutex m_exitMutex;
@@ -79,6 +81,11 @@ std::shared_ptr<CSimDevice> CSimServerImpl::add(const CDeviceDescription& descri
         error = description.source + ": " + error;
         return nullptr;
     }
+    CEventSettings eventSettings;
+    if (!ParseEventSettings(description.raw, eventSettings, error)) {
+        error = description.source + ": " + error;
+        return nullptr;
+    }
     auto core = std::make_shared<CDeviceCore>(description, std::move(replay));
     auto listener = std::make_shared<CHttpListener>(m_io, core, description.https ? m_tls.get() : nullptr);
     if (!listener->open(bindAddress, port, error))
@@ -116,6 +123,14 @@ std::shared_ptr<CSimDevice> CSimServerImpl::add(const CDeviceDescription& descri
         upload->start();
         m_listeners.push_back(upload);
     }
+    if (!core->replay()) {
+        auto hub = std::make_shared<CEventHub>(m_io, core, eventSettings);
+        auto coreLock = core->lock();
+        core->state().events = hub;
+        coreLock.unlock();
+        hub->start();
+        m_eventHubs.push_back(hub);
+    }
     listener->start();
     std::string host = bindAddress == "::1" ? "[::1]" : bindAddress;
     auto device = std::make_shared<CSimDevice>(core, listener->port(), description.https, host, rtsp);
@@ -130,6 +145,7 @@ void CSimServerImpl::stop()
 {
     std::vector<std::shared_ptr<CHttpListener>> listeners;
     std::vector<std::shared_ptr<CRtspServer>> rtspServers;
+    std::vector<std::shared_ptr<CEventHub>> hubs;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_stopped)
@@ -137,7 +153,10 @@ void CSimServerImpl::stop()
         m_stopped = true;
         listeners = m_listeners;
         rtspServers = m_rtspServers;
+        hubs = m_eventHubs;
     }
+    for (auto& hub : hubs)
+        hub->stop();
     for (auto& listener : listeners)
         listener->stop();
     for (auto& rtsp : rtspServers)

@@ -453,6 +453,31 @@ TEST(CliProcess, TourOfTheRecorderListsAndPlaysItsRecordings)
     EXPECT_TRUE(passed["recordings 0"]) << run.out;
     EXPECT_TRUE(passed["playback 0"]) << run.out;
 }
+// Both ways of receiving events show the simulated motion as one alarm start and stop on
+// channel 0, each a JSON line.
+TEST(CliProcess, EventsShowTheSimulatedMotionInBothModes)
+{
+    for (const char* mode : {"--pull", "--push"}) {
+        const RunResult run = runCli(std::string("events ") + mode + " --seconds 5 --json");
+        ASSERT_EQ(run.exitCode, 0) << mode << ": " << run.err;
+        std::vector<Json::Value> alarms;
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);) {
+            Json::Value alarm;
+            if (!line.empty() && parseJson(line, alarm))
+                alarms.push_back(alarm);
+        }
+        ASSERT_EQ(alarms.size(), 2u) << mode << ": " << run.out;
+        EXPECT_EQ(alarms[0]["Event"].asString(), "VideoMotion") << mode;
+        EXPECT_EQ(alarms[0]["Index"].asInt(), 0) << mode;
+        EXPECT_EQ(alarms[0]["Action"].asString(), "start") << mode;
+        EXPECT_EQ(alarms[1]["Action"].asString(), "stop") << mode;
+    }
+}
+
+} // namespace
+
+namespace {
 
 // A camera on the IPv6 loopback: login, the device's own stream address and the video
 // itself all carry the bracketed literal.

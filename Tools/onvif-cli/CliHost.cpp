@@ -8,6 +8,7 @@
 #include "Infra/LastError.h"
 #include "OnvifExports.h"
 #include "OnvifSim/DeviceDescription.h"
+#include "OnvifSim/SimDevice.h"
 #include "OnvifSim/SimServer.h"
 
 namespace OnvifCli {
@@ -45,6 +46,7 @@ CCliHost::~CCliHost()
         m_client->logout();
         m_client->destroy();
     }
+    m_simDevice.reset();
     if (m_sim)
         m_sim->stop();
 }
@@ -115,6 +117,7 @@ bool CCliHost::prepare(std::string* error)
     }
     m_embedded = true;
     m_embeddedName = embedded.name;
+    m_simDevice = device;
     const auto description = device->description();
     m_info.address = "127.0.0.1";
     m_info.port = device->port();

@@ -32,6 +32,9 @@ public:
     // The device only repeats recorded answers: --replay, or --replayed for one elsewhere.
     // The CLI knows it from its own options; the library cannot tell and is not asked.
     bool replayed() const { return !m_options.replay.empty() || m_options.replayed; }
+    // The embedded simulator's camera (null for a real device): the CLI may make things
+    // happen on it, as a person would in front of a real one.
+    OnvifSim::CSimDevice* simDevice() const { return m_simDevice.get(); }
     const Zentar::Component::ServerInfo& serverInfo() const { return m_info; }
     Zentar::Component::IClient* client() const { return m_client; }
     std::string deviceLabel() const;
@@ -54,6 +57,7 @@ private:
     bool m_embedded = false;
     std::string m_embeddedName;
     std::unique_ptr<OnvifSim::CSimServer> m_sim;
+    std::shared_ptr<OnvifSim::CSimDevice> m_simDevice;
     Zentar::Component::IClient* m_client = nullptr;
     int m_loginReason = -1;
 };

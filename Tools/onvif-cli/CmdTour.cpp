@@ -148,6 +148,18 @@ int runTour(CCliHost& host, bool json)
     if (host.embedded()) {
         steps.push_back({"time set", [&host] { return runTimeSet(host, "", "GMT+08:00"); }, true});
         steps.push_back({"time (after set)", [&host] { return runTimeGet(host); }, true});
+        // The simulated camera sees motion for a second: one alarm start and stop.
+        steps.push_back({"events", [&host] {
+                             EventsArgs args;
+                             args.seconds = 5;
+                             CommandResult r = listenForEvents(host, args);
+                             if (r.ok && r.data["Alarms"].size() < 2) {
+                                 r.ok = false;
+                                 r.error = "No alarm start and stop came from the simulated motion.";
+                             }
+                             return r;
+                         },
+                         true});
     }
     for (size_t i = 0; i < steps.size(); ++i) {
         if (steps[i].live && host.replayed()) {

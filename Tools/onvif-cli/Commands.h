@@ -137,6 +137,17 @@ std::string checkRecordingArgs(const RecordingArgs& args, bool needTo);
 std::string checkPlaybackArgs(const PlaybackArgs& args);
 CommandResult runRecordings(CCliHost& host, const RecordingArgs& args);
 CommandResult runPlayback(CCliHost& host, const PlaybackArgs& args);
+// The device's alarms, one line each, for a while: pull or push mode.
+struct EventsArgs {
+    bool push = false;
+    int seconds = 10;
+};
+// Listens on a logged-in device; each alarm also goes to onAlarm as it comes ({"Time",
+// "Event", "Index", "Action": "start"/"stop"}). data: {"Mode", "Seconds", "Alarms"[]}.
+CommandResult listenForEvents(CCliHost& host, const EventsArgs& args,
+                              const std::function<void(const Json::Value&)>& onAlarm = nullptr);
+// Logs in and prints as it goes; the exit code.
+int runEvents(CCliHost& host, const EventsArgs& args, bool json);
 
 // Logs in, runs every command this build supports, prints a section per step and a summary.
 // The process exit code: 0 when every step passed.

@@ -162,6 +162,12 @@ int main(int argc, char** argv)
     playbackCmd->add_option("--seek-to", playbackArgs.seekTo, "the time to seek to, as --from");
     playbackCmd->add_option("-o,--output", playbackArgs.outPath, "write the elementary stream (H.264/H.265 Annex B)");
     playbackCmd->add_flag("--local", playbackArgs.local, "times are the device's local time, as for recordings");
+    auto* eventsCmd = app.add_subcommand("events", "print the device's alarms as they happen");
+    EventsArgs eventsArgs;
+    auto* pullFlag = eventsCmd->add_flag("--pull", "poll the device (the default)");
+    eventsCmd->add_flag("--push", eventsArgs.push, "let the device post to a notification server on a free port")
+        ->excludes(pullFlag);
+    eventsCmd->add_option("--seconds", eventsArgs.seconds, "how long to listen")->check(CLI::Range(1, 86400));
     auto* tour = app.add_subcommand("tour", "log in and try everything, with a report");
 
     auto* ptzCmd = app.add_subcommand("ptz", "steer a dome: status, move, goto, point, preset, tour, aux");
@@ -297,6 +303,8 @@ int main(int argc, char** argv)
 
     if (*tour)
         return runTour(host, options.json);
+    if (*eventsCmd)
+        return runEvents(host, eventsArgs, options.json);
     if (*info)
         return withLogin(host, [&] { return runInfo(host); }, options.json);
     if (*time)

@@ -82,7 +82,20 @@ public:
     // delay has passed on the device clock. False for an unknown token.
     bool relayActive(const std::string& token) const;
     bool digitalInputActive(const std::string& token) const;
+    // A change of a digital input's state is also raised as an event.
     bool setDigitalInput(const std::string& token, bool active);
+
+    // Events (the "events" service): raise one now, for a channel (1-based). Kinds: motion,
+    // motionAlarm, tamper, videoLoss, fire, heartbeat (digital inputs: setDigitalInput).
+    // False for an unknown kind or channel, or a replayed device.
+    bool raiseEvent(const std::string& kind, bool state, int channel = 1);
+    // Pull points and push subscriptions that have not lapsed.
+    int eventSubscriptionCount() const;
+    // Every subscription lapses now: the next request to one is refused as unknown.
+    void expireEventSubscriptions();
+    // Notify messages a consumer accepted (2xx), and those that failed.
+    int notificationsPosted() const;
+    int notificationFailures() const;
 
     // RTSP server: its port (0 when the device has none) and the stream URI of a profile
     // on 127.0.0.1 (empty for an unknown profile or without a server).

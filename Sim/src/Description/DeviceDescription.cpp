@@ -7,6 +7,7 @@
 #include "Description/Namespaces.h"
 #include "Common/TimeUtil.h"
 #include "DeviceIO/IoModel.h"
+#include "Events/EventSettings.h"
 #include "Firmware/FirmwareState.h"
 #include "Imaging/ImagingModel.h"
 #include "Media/MediaModel.h"
@@ -295,6 +296,9 @@ bool LoadDescription(const Json::Value& json, CDeviceDescription& out, std::stri
     Json::Value recordings;
     if (error.empty())
         BuildRecordingModel(json, 0, recordings, error);
+    CEventSettings events;
+    if (error.empty())
+        ParseEventSettings(json, events, error);
     Json::Value ptz, imaging;   // the same for the domes and the picture settings
     if (error.empty())
         BuildPtzModel(json, ptz, error);

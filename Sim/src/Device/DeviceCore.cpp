@@ -145,7 +145,7 @@ CHttpAnswer CDeviceCore::serve(const CHttpRequest& http, const CConnectionInfo& 
 {
     const CDeviceDescription& d = m_state.current;
     if (soap.isSoap11())
-        return faultAnswer(CSoapFault{"VersionMismatch", {}, "SOAP 1.2 envelope expected", 0});
+        return faultAnswer(CSoapFault{"VersionMismatch", {}, "SOAP 1.2 envelope expected", 0, nullptr});
     bool anonymous = d.anonymousOperations.count(soap.operation()) > 0;
     CAuthResult auth = authenticate(http, soap, anonymous);
     if (!auth.allowed) {
@@ -180,6 +180,11 @@ CHttpAnswer CDeviceCore::serve(const CHttpRequest& http, const CConnectionInfo& 
         operation->run(context);
     } catch (const CSoapFault& fault) {
         return faultAnswer(fault);
+    }
+    if (context.deferred()) {
+        CHttpAnswer later;
+        later.deferred = context.deferred();
+        return later;
     }
     return soapAnswer(200, xml.str());
 }

@@ -7,8 +7,11 @@
 #include <json/value.h>
 
 #include <chrono>
+#include <memory>
 
 namespace OnvifSim {
+
+class CEventHub;
 
 struct CDeviceState {
     CDeviceDescription initial;
@@ -17,6 +20,8 @@ struct CDeviceState {
     int factoryResets = 0;
     // Free-form run-time state of other services (media profiles, recordings ...).
     Json::Value serviceData{Json::objectValue};
+    // The event producer (Events/EventHub.h); null for a replayed device.
+    std::shared_ptr<CEventHub> events;
 
     // The device's clock in seconds since 1970 (UTC): real time plus its offset.
     long long now() const

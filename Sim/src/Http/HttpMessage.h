@@ -1,5 +1,9 @@
 #pragma once
 // HTTP request/answer values passed between the connection and the device.
+#include <asio/any_io_executor.hpp>
+
+#include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +24,19 @@ struct CHttpRequest {
     bool keepAlive() const;
 };
 
+struct CHttpAnswer;
+
+// An answer that is not ready yet (a PullMessages waiting for events): the connection waits
+// for it without holding the device.
+class IDeferredAnswer {
+public:
+    virtual ~IDeferredAnswer() = default;
+    // Calls done once, on executor, with the answer to act on.
+    virtual void wait(const asio::any_io_executor& executor, std::function<void(CHttpAnswer)> done) = 0;
+    // The connection went away; done will not be wanted.
+    virtual void cancel() = 0;
+};
+
 struct CHttpAnswer {
     enum class EAction { Send, Close, Garbage, Truncated, WrongLength, Silence };
     EAction action = EAction::Send;
@@ -30,6 +47,7 @@ struct CHttpAnswer {
     bool chunked = false;
     bool close = false;    // answer "Connection: close" and close after writing
     int delayMs = 0;       // wait this long before acting
+    std::shared_ptr<IDeferredAnswer> deferred;   // set: the answer comes later from it
 };
 
 struct CConnectionInfo {

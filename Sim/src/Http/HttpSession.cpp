@@ -58,6 +58,7 @@ private:
     std::string m_pending;   // bytes of the next request that came with the previous one
     std::string m_out;
     std::string m_outBody;   // a split answer's body, written once its header block is out
+    std::shared_ptr<IDeferredAnswer> m_deferred;   // an answer being waited for
     bool m_closed = false;
     bool m_silent = false;
 };
@@ -168,6 +169,14 @@ void CHttpSession<Stream>::act(CHttpAnswer answer, bool keepAlive)
     using E = CHttpAnswer::EAction;
     if (m_closed)
         return;
+    if (answer.deferred) {
+        m_deferred = std::move(answer.deferred);
+        m_deferred->wait(m_stream.get_executor(), [self = this->shared_from_this(), keepAlive](CHttpAnswer ready) {
+            self->m_deferred.reset();
+            self->act(std::move(ready), keepAlive);
+        });
+        return;
+    }
     if (answer.delayMs > 0) {
         m_delay.expires_after(std::chrono::milliseconds(answer.delayMs));
         answer.delayMs = 0;
@@ -267,6 +276,8 @@ void CHttpSession<Stream>::close()
     m_stream.lowest_layer().close(ignored);
     m_idle.cancel();
     m_delay.cancel();
+    if (auto deferred = std::move(m_deferred))
+        deferred->cancel();
 }
 
 } // namespace

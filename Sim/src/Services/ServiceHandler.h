@@ -42,6 +42,11 @@ public:
     std::string baseUrl() const;
     // Full address of an offered service, or empty when the device does not offer it.
     std::string xaddr(const std::string& serviceKey) const;
+    // The answer comes later (the written one is dropped): a request that waits for
+    // something to happen on the device.
+    void defer(std::shared_ptr<IDeferredAnswer> answer) { m_deferred = std::move(answer); }
+    const std::shared_ptr<IDeferredAnswer>& deferred() const { return m_deferred; }
+    const CDeviceDescription& description() const { return m_state.current; }
 
 private:
     CDeviceState& m_state;
@@ -51,6 +56,7 @@ private:
     const CServiceInfo& m_service;
     const CAuthOutcome& m_caller;
     CXmlAnswer& m_answer;
+    std::shared_ptr<IDeferredAnswer> m_deferred;
 };
 
 using FOperation = void (*)(CCallContext&);

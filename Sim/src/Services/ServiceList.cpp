@@ -10,6 +10,7 @@ const CServiceHandler& DeviceIOService();
 const CServiceHandler& RecordingService();
 const CServiceHandler& SearchService();
 const CServiceHandler& ReplayService();
+const CServiceHandler& EventsService();
 const CServiceHandler& PtzService();
 const CServiceHandler& ImagingService();
 
@@ -23,6 +24,7 @@ const std::vector<const CServiceHandler*>& ServiceHandlers()
         &RecordingService(),
         &SearchService(),
         &ReplayService(),
+        &EventsService(),
         &PtzService(),
         &ImagingService(),
     };

@@ -7,12 +7,12 @@ namespace OnvifSim {
 
 CSoapFault CSoapFault::Sender(std::vector<std::string> subcodes, std::string reason)
 {
-    return CSoapFault{"Sender", std::move(subcodes), std::move(reason), 0};
+    return CSoapFault{"Sender", std::move(subcodes), std::move(reason), 0, nullptr};
 }
 
 CSoapFault CSoapFault::Receiver(std::vector<std::string> subcodes, std::string reason)
 {
-    return CSoapFault{"Receiver", std::move(subcodes), std::move(reason), 0};
+    return CSoapFault{"Receiver", std::move(subcodes), std::move(reason), 0, nullptr};
 }
 
 void WriteFault(CXmlAnswer& answer, const CSoapFault& fault)
@@ -26,6 +26,10 @@ void WriteFault(CXmlAnswer& answer, const CSoapFault& fault)
         parent.sub("Value").qnameText(Ns::Error, sub);
     }
     node.sub("Reason").sub("Text", fault.reason.empty() ? "Error" : fault.reason).attr(Ns::Xml, "lang", "en");
+    if (fault.detail) {
+        CXmlNode detail = node.sub("Detail");
+        fault.detail(detail);
+    }
 }
 
 } // namespace OnvifSim

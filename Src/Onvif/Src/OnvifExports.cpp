@@ -1,6 +1,10 @@
 #include "OnvifExports.h"
 
+#include "Base/RPCUtility/EventServer.h"
 #include "Components/OnvifFactoryTable.h"
+#include "OnvifFramework/EventCenter/OnvifEventCenter.h"
+#include "OnvifFramework/FunctionScripts/OnvifServiceRegistry.h"
+#include "OnvifFramework/InfoCenter/OnvifInfoCenter.h"
 #include "OnvifFramework/Utility/AsyncLoginLimit.h"
 #include "OnvifFramework/Utility/OnvifBaseComm.h"
 #include "OnvifFramework/Utility/OnvifBaseDef.h"
@@ -31,7 +35,11 @@ void initOnvifInstanceObjs()
 {
     ONVIF_LOG(LOG_WARN, "%s()! [Compiled at %s-%s]\n", __func__, __DATE__, __TIME__);
     // Each single object is created on first use and lives until the process ends.
+    RPC::CEventServer::instance();
     COnvifBaseComm::instance();
+    COnvifServiceRegistry::instance();
+    COnvifEventCenter::instance();
+    COnvifInfoCenter::instance();
 }
 
 bool setOnvifOptions(const Json::Value& options)
@@ -63,6 +71,27 @@ void initAsynLoginThreadNum(int count)
 int getThirdDeviceInterVesion()
 {
     return kOnvifInterfaceVersion;
+}
+
+bool enableRPCAlarm(bool enable)
+{
+    RPC::CEventServer::instance()->enableEventAlarm(enable);
+    return true;
+}
+
+int initRPCAlarmPort(int port)
+{
+    return RPC::CEventServer::instance()->serve(static_cast<uint16_t>(port));
+}
+
+bool setOnvifAlarmCfg(const Json::Value& config)
+{
+    return RPC::CEventServer::instance()->setConfig(config);
+}
+
+bool setOnvifAlarmEncryptionCfg(const Json::Value& config, const char* keyPassword, int length)
+{
+    return RPC::CEventServer::instance()->setConfig(config, keyPassword, length);
 }
 
 } // extern "C"

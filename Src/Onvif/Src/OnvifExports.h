@@ -22,4 +22,13 @@ ONVIF_EXPORT int initLogPrinterLevel(int level);
 ONVIF_EXPORT void initAsynLoginThreadNum(int count);
 ONVIF_EXPORT int getThirdDeviceInterVesion();
 
+// The notification server devices push their events to (push mode). enableRPCAlarm must
+// come first: a disabled server opens nothing. initRPCAlarmPort(0) takes any free port.
+// The configuration record: {"EnableHTTPS": bool, "CRT": PEM text, "KEY": PEM text}, given as
+// a Json::Value record or as a Json::Value string holding that record's JSON text.
+ONVIF_EXPORT bool enableRPCAlarm(bool enable);
+ONVIF_EXPORT int initRPCAlarmPort(int port);
+ONVIF_EXPORT bool setOnvifAlarmCfg(const Json::Value& config);
+ONVIF_EXPORT bool setOnvifAlarmEncryptionCfg(const Json::Value& config, const char* keyPassword, int length);
+
 } // extern "C"

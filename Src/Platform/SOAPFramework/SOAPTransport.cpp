@@ -41,7 +41,9 @@ constexpr int kIdlePollMs = 1000;    // longest single wait; curl's own timers c
 // Cameras let a kept-alive socket go after a while; one idle this long is not worth trying.
 constexpr long kMaxConnectionAgeSeconds = CSOAPCurlShare::kMaxIdleSeconds;
 
-enum class EAbort { None, SendStall, RecvStall, BodyTooLarge, HeadersTooLarge, Internal };
+enum class EAbort { None, SendStall, RecvStall, BodyTooLarge, HeadersTooLarge, Internal, Cancelled };
+
+thread_local CSOAPCancel* t_cancel = nullptr;
 
 const std::string kNoBody;
 
@@ -87,6 +89,38 @@ bool hasLineBreak(const char* text)
 
 } // namespace
 
+void CSOAPCancel::cancel()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_cancelled = true;
+    // The exchange sleeps in curl_multi_poll for up to a second; wake it to see the flag.
+    if (m_multi)
+        curl_multi_wakeup(static_cast<CURLM*>(m_multi));
+}
+
+bool CSOAPCancel::cancelled() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_cancelled;
+}
+
+void CSOAPCancel::attach(void* multi)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_multi = multi;
+}
+
+void CSOAPCancel::detach()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_multi = nullptr;
+}
+
+void CSOAPTransport::setThreadCancel(CSOAPCancel* token)
+{
+    t_cancel = token;
+}
+
 class CSOAPTransport::CImpl {
 public:
     explicit CImpl(const char* url) : m_url(url != nullptr ? url : "") {}
@@ -102,6 +136,7 @@ public:
     int m_connectMs = 5000;
     int m_sendMs = 10000;
     int m_recvMs = 20000;
+    bool m_fresh = false;
     int m_totalMs = 120000;
 
     // Result of the last exchange.
@@ -168,6 +203,10 @@ bool CSOAPTransport::CImpl::configure(const char* body, size_t bodyLen, curl_sli
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::max(m_connectMs, 0)));
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max(m_totalMs, 0)));
     curl_easy_setopt(easy, CURLOPT_MAXAGE_CONN, kMaxConnectionAgeSeconds);
+    if (m_fresh) {
+        curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
+        curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+    }
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
                      static_cast<curl_off_t>(CSOAPTransport::kMaxResponseBody));
     // Cameras ship self-signed certificates nobody can verify; HTTPS here protects the
@@ -238,7 +277,14 @@ CURLcode CSOAPTransport::CImpl::drive()
         return CURLE_FAILED_INIT;
     }
     CURLcode rc = CURLE_OK;
+    CSOAPCancel* const cancel = t_cancel;
+    if (cancel)
+        cancel->attach(multi);
     for (;;) {
+        if (cancel && cancel->cancelled()) {
+            m_abort = EAbort::Cancelled;
+            break;
+        }
         int running = 0;
         if (curl_multi_perform(multi, &running) != CURLM_OK) {
             m_abort = EAbort::Internal;
@@ -260,6 +306,8 @@ CURLcode CSOAPTransport::CImpl::drive()
             break;
         }
     }
+    if (cancel)
+        cancel->detach();
     // Removing a handle mid-transfer makes curl close that connection, never reuse it.
     curl_multi_remove_handle(multi, easy);
     return rc;
@@ -304,6 +352,7 @@ int CSOAPTransport::CImpl::classify(CURLcode rc) const
     case EAbort::BodyTooLarge:
     case EAbort::HeadersTooLarge: return kSOAPErrorBadAnswer;
     case EAbort::Internal: return kSOAPErrorOther;
+    case EAbort::Cancelled: return kSOAPErrorOther;
     }
     if (rc == CURLE_OK)
         return kSOAPOk;
@@ -440,6 +489,7 @@ CSOAPTransport::~CSOAPTransport() = default;
 void CSOAPTransport::setConnectTimeout(int ms) { m_impl->m_connectMs = ms; }
 void CSOAPTransport::setSendTimeout(int ms) { m_impl->m_sendMs = ms; }
 void CSOAPTransport::setRecvTimeout(int ms) { m_impl->m_recvMs = ms; }
+void CSOAPTransport::setFreshConnection(bool fresh) { m_impl->m_fresh = fresh; }
 void CSOAPTransport::setTimeout(int totalMs) { m_impl->m_totalMs = totalMs; }
 
 const char* CSOAPTransport::getHTTPHeader(const char* name) const { return m_impl->header(name); }

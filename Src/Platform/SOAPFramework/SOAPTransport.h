@@ -12,6 +12,7 @@
 // Defaults: connect 5 s, send 10 s, receive 20 s, total 120 s.
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace Zentar {
@@ -27,8 +28,34 @@ enum SOAPTransportResult {
     kSOAPErrorBadAnswer = 8,    // not HTTP, truncated, oversized, or not a SOAP envelope
 };
 
+// Lets another thread end the exchanges of one thread early: a worker blocked in a long
+// request (a pull that waits half a minute for events) can be stopped at once. An exchange
+// cancelled, or started while cancelled, ends with kSOAPErrorOther.
+class CSOAPCancel {
+public:
+    CSOAPCancel() = default;
+    CSOAPCancel(const CSOAPCancel&) = delete;
+    CSOAPCancel& operator=(const CSOAPCancel&) = delete;
+
+    void cancel();   // from any thread
+    bool cancelled() const;
+
+    // For the transport: the exchange in progress on the watched thread (a curl multi handle).
+    void attach(void* multi);
+    void detach();
+
+private:
+    mutable std::mutex m_mutex;
+    bool m_cancelled = false;
+    void* m_multi = nullptr;
+};
+
 class CSOAPTransport {
 public:
+    // The token the calling thread's exchanges watch from now on (null: none). The token
+    // must outlive the thread's use of it.
+    static void setThreadCancel(CSOAPCancel* token);
+
     static constexpr size_t kMaxResponseBody = 16u * 1024u * 1024u;
     static constexpr size_t kMaxResponseHeaders = 256u * 1024u;   // all header lines together
 
@@ -41,6 +68,11 @@ public:
     void setSendTimeout(int ms);
     void setRecvTimeout(int ms);
     void setTimeout(int totalMs);
+    // A connection of its own, closed afterwards, for a request the device may hold for a
+    // long time: a kept-alive connection the device dropped meanwhile would make curl send
+    // the request again on its own (with the same WS-Security nonce, which a device refuses
+    // as a replay), and a drop during the wait must reach the caller as what it is.
+    void setFreshConnection(bool fresh);
 
     // "Status": the last HTTP status code as text ("401"). Any other name: that header
     // of the last response (case-insensitive; the first one when repeated). Null when

@@ -7,6 +7,7 @@
 #include "IAlarm.h"
 #include "IConfigManager.h"
 #include "IEncode.h"
+#include "IEventManager.h"
 #include "IPTZBase.h"
 #include "IPtz.h"
 #include "ILogicDeviceManager.h"
@@ -57,6 +58,10 @@ const ClientGetterRow kConfigManagerRow = {IConfigManager::kInterfaceName, ONVIF
                                            kNoClient};
 const ClientGetterRow kAlarmRow = {IAlarm::kInterfaceName, ONVIF_COMPONENT_VERSION("OnvifAlarm"),
                                    [](COnvifClient& c) -> IUnknown* { return c.getIAlarm(); }, "instance=NULL\n"};
+const ClientGetterRow kEventManagerRow = {Zentar::Manager::IEventManager::kInterfaceName,
+                                          {"OnvifClientIEvent", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+                                          [](COnvifClient& c) -> IUnknown* { return c.getEventManager(); },
+                                          "IEventManager * instance=NULL\n"};
 const ClientGetterRow kOSDManagerRow = {IOSDManager::kInterfaceName, ONVIF_COMPONENT_VERSION("OnvifOSDManager"),
                                         [](COnvifClient& c) -> IUnknown* { return c.getOSDManager(); }, kNoClient};
 // Each request makes a new finder; the host ends it with destroy().
@@ -119,6 +124,7 @@ IFactoryUnknown* makeMediaManagerFactory() { return new (std::nothrow) CClientGe
 IFactoryUnknown* makeSnapManagerFactory() { return new (std::nothrow) CClientGetterFactory(kSnapManagerRow); }
 IFactoryUnknown* makeConfigManagerFactory() { return new (std::nothrow) CClientGetterFactory(kConfigManagerRow); }
 IFactoryUnknown* makeAlarmFactory() { return new (std::nothrow) CClientGetterFactory(kAlarmRow); }
+IFactoryUnknown* makeEventManagerFactory() { return new (std::nothrow) CClientGetterFactory(kEventManagerRow); }
 IFactoryUnknown* makeOSDManagerFactory() { return new (std::nothrow) CClientGetterFactory(kOSDManagerRow); }
 IFactoryUnknown* makeMediaFileFindFactory() { return new (std::nothrow) CClientGetterFactory(kMediaFileFindRow); }
 IFactoryUnknown* makeRemoteOSDManagerFactory()

@@ -38,6 +38,7 @@ Zentar::Component::IFactoryUnknown* makeMediaManagerFactory();
 Zentar::Component::IFactoryUnknown* makeSnapManagerFactory();
 Zentar::Component::IFactoryUnknown* makeConfigManagerFactory();
 Zentar::Component::IFactoryUnknown* makeAlarmFactory();
+Zentar::Component::IFactoryUnknown* makeEventManagerFactory();
 Zentar::Component::IFactoryUnknown* makeOSDManagerFactory();
 Zentar::Component::IFactoryUnknown* makeRemoteOSDManagerFactory();
 Zentar::Component::IFactoryUnknown* makeMediaFileFindFactory();

@@ -19,7 +19,7 @@ const OnvifFactoryRow kFactoryTable[] = {
     {"CIConfigManagerFactory", "ConfigManager", "Onvif", &makeConfigManagerFactory},
     {"CIPtzManagerFactory", "Ptz", "Onvif", &makePtzFactory},
     {"CPTZBaseFactory", "Comm::PTZBase", "Onvif", &makePTZBaseFactory},
-    {"CEventManagerFactory", "EventManager", "Onvif", nullptr},
+    {"CEventManagerFactory", "EventManager", "Onvif", &makeEventManagerFactory},
     {"CUserManagerFactory", "UserManager", "Onvif", &makeUserManagerFactory},
     {"CIEncodeFactory", "Encode", "Onvif", &makeEncodeFactory},
     {"CDevAudioEncFactory", "DevAudioEnc", "Onvif", nullptr},

@@ -3,6 +3,7 @@
 #include "Components/Alarm/OnvifAlarm.h"
 #include "Components/ConfigManager/OnvifConfigManager.h"
 #include "Components/DeviceQuery/OnvifEncode.h"
+#include "Components/EventManager/OnvifEventManager.h"
 #include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
 #include "Components/DeviceQuery/OnvifMagicBox.h"
 #include "Components/DeviceQuery/OnvifMediaManager.h"

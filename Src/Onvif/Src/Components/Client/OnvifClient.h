@@ -10,6 +10,7 @@
 
 #include "Component/Unknown.h"
 #include "IClient.h"
+#include "IEventManager.h"
 #include "ISnapManager.h"
 #include "Infra/Mutex.h"
 #include "Infra/Timer.h"
@@ -30,6 +31,7 @@ class COnvifConfigManager;
 class COnvifAlarm;
 class COnvifOSDManager;
 class COnvifRemoteOSDManager;
+class COnvifEventManager;
 class COnvifPtz;
 class COnvifPTZBase;
 class COnvifUpgrader;
@@ -75,6 +77,8 @@ public:
     void destroy() override;
     // The device's snapshot manager (handed out by the "SnapManager" factory).
     Zentar::Snapshot::ISnapManager* getSnapManager();
+    // The device's event manager (handed out by the "EventManager" factory).
+    Zentar::Manager::IEventManager* getEventManager();
     // The device's stored preset and tour tables (handed out by the "Comm::PTZBase" factory).
     Zentar::Comm::IPTZBase* getPTZBase();
     // The device's user administration (handed out by the "UserManager" factory).
@@ -130,6 +134,7 @@ private:
     std::unique_ptr<COnvifAlarm> m_alarm;
     std::unique_ptr<COnvifOSDManager> m_osdManager;
     std::unique_ptr<COnvifRemoteOSDManager> m_remoteOSDManager;
+    std::unique_ptr<COnvifEventManager> m_eventManager;
     std::unique_ptr<COnvifUpgrader> m_upgrader;
     std::unique_ptr<COnvifUserManager> m_userManager;
     std::vector<std::unique_ptr<COnvifStreamSource>> m_streamSources;

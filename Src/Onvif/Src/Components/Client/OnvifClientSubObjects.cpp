@@ -6,6 +6,7 @@
 #include "Components/Client/OnvifClient.h"
 #include "Components/ConfigManager/OnvifConfigManager.h"
 #include "Components/DeviceQuery/OnvifEncode.h"
+#include "Components/EventManager/OnvifEventManager.h"
 #include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
 #include "Components/DeviceQuery/OnvifMagicBox.h"
 #include "Components/DeviceQuery/OnvifMediaManager.h"
@@ -100,6 +101,12 @@ IAlarm* COnvifClient::getIAlarm()
 {
     Zentar::Infra::CGuard guard(m_subObjectMutex);
     return singleSubObject(m_alarm, m_serverInfo, "new COnvifAlarm failed,m_alarm is NULL\n");
+}
+
+Zentar::Manager::IEventManager* COnvifClient::getEventManager()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_eventManager, m_serverInfo, "new COnvifEventManager failed,m_eventManager is NULL\n");
 }
 
 IOSDManager* COnvifClient::getOSDManager()

@@ -4,6 +4,7 @@
 #include "OnvifFramework/FunctionScripts/OnvifServiceRegistry.h"
 #include "OnvifProtocolCore/DeviceIOService/OnvifDeviceIOService.h"
 #include "OnvifProtocolCore/DeviceManagement/OnvifDeviceManagement.h"
+#include "OnvifProtocolCore/EventHanding/OnvifEventHanding.h"
 #include "OnvifProtocolCore/ImagingConfiguration/OnvifImagingCfg.h"
 #include "OnvifProtocolCore/Media2/OnvifMedia2.h"
 #include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCfg.h"
@@ -35,6 +36,7 @@ const std::vector<OnvifServiceRow>& onvifServiceTable()
         {"RecordingControl", &make<COnvifRecordingCtl>},
         {"RecordingSearch", &make<COnvifRecordingResearch>},
         {"ReplayControl", &make<COnvifReplayCtl>},
+        {"EventHanding", &make<COnvifEventHanding>},
         {"PtzControl", &make<COnvifPTZControl>},
         {"ImagingCfg", &make<COnvifImagingCfg>},
     };

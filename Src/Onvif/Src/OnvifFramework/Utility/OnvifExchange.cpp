@@ -20,6 +20,7 @@ namespace {
 std::unique_ptr<CSOAPTransport> makeTransport(const OnvifExchangeParams& p)
 {
     auto transport = std::make_unique<CSOAPTransport>(p.xaddr);
+    transport->setFreshConnection(p.freshConnection);
     if (p.timeouts) {
         const OnvifTimeouts& t = *p.timeouts;
         if (t.connectMs != OnvifTimeouts::kTransportOwn)
@@ -95,11 +96,16 @@ int exchangeAuthenticated(const OnvifExchangeParams& p, const COnvifLoginInfo& l
 {
     if (httpStatus)
         *httpStatus = 0;
+    if (p.callError)
+        *p.callError = 0;
     auto transport = makeTransport(p);
-    if (COnvifBaseComm::instance()->messageAuth(request, response, *transport, login, p.useStamp,
-                                                p.timeDifference) != 0) {
+    const int error =
+        COnvifBaseComm::instance()->messageAuth(request, response, *transport, login, p.useStamp, p.timeDifference);
+    if (error != 0) {
         if (httpStatus)
             *httpStatus = statusOf(*transport);
+        if (p.callError)
+            *p.callError = error;
         logFault(p, login, response);
         ONVIF_ERRLN();
         return -1;

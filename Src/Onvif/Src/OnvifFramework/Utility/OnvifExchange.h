@@ -19,6 +19,8 @@ struct OnvifExchangeParams {
     bool useStamp = false;
     bool logResponseFail = false;
     const char* responseFailText = nullptr;   // the operation's own text for that failure
+    bool freshConnection = false;
+    int* callError = nullptr;   // when given: the transport's error code of a failed call (SOAPCall.h), else 0
 };
 
 // Authenticated exchange; 0 when the answer holds the response element.

@@ -221,6 +221,25 @@ bool readValue(CSOAPMessage& msg, const OnvifField& f, Json::Value& out, int i, 
     return false;
 }
 
+// The transport codes of SOAPCall.h: the request did not get out (1, 2), or it did and
+// nothing readable came back (7, 8). An HTTP error status (3) is an answer, not a failure
+// of the connection.
+void markTransportFailure(int callError, Json::Value& rsp)
+{
+    switch (callError) {
+    case 1:
+    case SOAP_CALL_CONNECT_FAILED:
+        rsp["SendError"] = "true";
+        break;
+    case SOAP_CALL_RECV_TIMEOUT:
+    case SOAP_CALL_BAD_ANSWER:
+        rsp["RecvError"] = "true";
+        break;
+    default:
+        break;
+    }
+}
+
 // Where the row's request keys live: the request itself, or its member named by the row
 // (absent: no parameters). Null when that member is something other than a record.
 const Json::Value* operationParams(const OnvifOperation& op, const Json::Value& req)
@@ -276,7 +295,10 @@ bool hasResponseElement(CSOAPMessage& msg, const char* operationName, bool logFa
     return false;
 }
 
-int composeRequest(const OnvifOperation& op, const Json::Value& req, CSOAPMessage& request)
+namespace {
+
+// The request element with the row's fields, from parameters already prepared.
+int writeRequest(const OnvifOperation& op, const Json::Value& fields, CSOAPMessage& request)
 {
     char element[kMaxRequestPath];
     const int length = std::snprintf(element, sizeof element, "/%s:%s", op.prefix ? op.prefix : "",
@@ -285,6 +307,17 @@ int composeRequest(const OnvifOperation& op, const Json::Value& req, CSOAPMessag
         return -1;
     if (request.setNSURITable(op.namespaces) != 0 || request.setPathPrefix(SOAP_NODE_BODY) != 0)
         return -1;
+    if (request.set(element, static_cast<const char*>(nullptr), true) != 0 ||
+        writeFields(request, op.requestFields, fields, op.prefix) != 0 ||
+        (op.buildRequest && op.buildRequest(request, fields) != 0) || request.getLastError() != 0)
+        return -1;
+    return 0;
+}
+
+} // namespace
+
+int composeRequest(const OnvifOperation& op, const Json::Value& req, CSOAPMessage& request)
+{
     const Json::Value* params = operationParams(op, req);
     if (!params)
         return -1;
@@ -295,12 +328,7 @@ int composeRequest(const OnvifOperation& op, const Json::Value& req, CSOAPMessag
         if (op.prepareRequest(prepared) != 0)
             return -1;
     }
-    const Json::Value& fields = op.prepareRequest ? prepared : *params;
-    if (request.set(element, static_cast<const char*>(nullptr), true) != 0 ||
-        writeFields(request, op.requestFields, fields, op.prefix) != 0 ||
-        (op.buildRequest && op.buildRequest(request, fields) != 0) || request.getLastError() != 0)
-        return -1;
-    return 0;
+    return writeRequest(op, op.prepareRequest ? prepared : *params, request);
 }
 
 int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const Json::Value& req, Json::Value& rsp)
@@ -314,14 +342,29 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
         ONVIF_ERRLN();
         return -1;
     }
-    const Json::Value* xaddr = req.isObject() ? req.find("XAddr", "XAddr" + 5) : nullptr;
+    const Json::Value* params = operationParams(op, req);
+    if (!params)
+        return -1;
+    // Rows with a preparing hook write from their own copy of the parameters. Without a
+    // request member the hook may also name the address (a subscription's own).
+    Json::Value prepared;
+    if (op.prepareRequest) {
+        prepared = *params;
+        if (op.prepareRequest(prepared) != 0) {
+            ONVIF_ERRLN();
+            return -1;
+        }
+    }
+    const Json::Value& fields = op.prepareRequest ? prepared : *params;
+    const Json::Value& addressed = op.requestObject ? req : fields;
+    const Json::Value* xaddr = addressed.isObject() ? addressed.find("XAddr", "XAddr" + 5) : nullptr;
     if (!xaddr || !xaddr->isString() || xaddr->asString().empty()) {
         ONVIF_ERRLN();
         return -1;
     }
     CSOAPMessage request(true, 2, (op.flags & OP_ATTACHMENT) ? SOAP_MODE_ATTACHMENT : SOAP_MODE_PLAIN);
     CSOAPMessage response(static_cast<const char*>(nullptr));
-    if (composeRequest(op, req, request) != 0) {
+    if (writeRequest(op, fields, request) != 0) {
         ONVIF_ERRLN();
         return -1;
     }
@@ -336,6 +379,9 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
     p.useStamp = req.get("UseStamp", false).isBool() && req.get("UseStamp", false).asBool();
     p.logResponseFail = (op.flags & OP_LOG_RESPONSE_FAIL) != 0;
     p.responseFailText = op.responseFailText;
+    p.freshConnection = (op.flags & OP_FRESH_CONNECTION) != 0;
+    int callError = 0;
+    p.callError = &callError;
 
     int httpStatus = 0;
     int ret = (op.flags & OP_ANONYMOUS_FIRST) ? exchangeAnonymousFirst(p, login, request, response, &httpStatus)
@@ -343,6 +389,12 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
     if (ret != 0) {
         if ((op.flags & OP_UNAUTH_INFO) && (httpStatus == 401 || httpStatus == 400))
             rsp[kErrorInfoKey] = kErrorInfoUnauth;
+        if (op.flags & OP_TRANSPORT_MARKERS)
+            markTransportFailure(callError, rsp);
+        // A SOAP fault the device answered with (or an answer with another element) may
+        // still say something the caller needs.
+        if (op.readFault && response.getArraySize("/Envelope/Body") > 0)
+            op.readFault(response, fields, rsp);
         return -1;
     }
     if (response.setPathPrefix(SOAP_NODE_RESPONSE) != 0) {

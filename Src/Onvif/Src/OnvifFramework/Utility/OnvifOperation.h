@@ -100,6 +100,14 @@ enum OnvifOperationFlags : unsigned {
     OP_ANONYMOUS_FIRST = 1u << 1,     // try without credentials first (clock, capabilities, services)
     OP_UNAUTH_INFO = 1u << 2,         // set "errorInfo" = "UNAUTH" on a 400/401 refusal
     OP_ATTACHMENT = 1u << 3,          // the request is a multipart message with an XOP attachment
+    // On an exchange that broke down, mark how: "SendError" = "true" when the request never
+    // reached the device (no connection, send failure), "RecvError" = "true" when it was sent
+    // but no readable answer came back. Callers that keep a subscription alive tell a dead
+    // device from a refused request by these.
+    OP_TRANSPORT_MARKERS = 1u << 4,
+    // The request goes on a connection of its own (CSOAPTransport::setFreshConnection): one
+    // the device may hold open for a long time.
+    OP_FRESH_CONNECTION = 1u << 5,
 };
 
 using Zentar::SOAPFramework::CSOAPMessage;
@@ -129,6 +137,7 @@ struct OnvifOperation {
     OnvifPrepareHook prepareRequest = nullptr; // before the fields are written, on a copy
     OnvifRequestHook buildRequest = nullptr;   // after the fields are written
     OnvifResponseHook readResponse = nullptr;  // after the fields are read
+    OnvifResponseHook readFault = nullptr;     // an answer without the response element
     // Logged at level 2, in place of "<Operation>Response fail", when an answer arrives
     // without the response element; nullptr: the flags decide.
     const char* responseFailText = nullptr;
@@ -156,6 +165,10 @@ struct OnvifOperation {
     }
     constexpr OnvifOperation writes(OnvifRequestHook hook) const { return with(&OnvifOperation::buildRequest, hook); }
     constexpr OnvifOperation reads(OnvifResponseHook hook) const { return with(&OnvifOperation::readResponse, hook); }
+    constexpr OnvifOperation readsFault(OnvifResponseHook hook) const
+    {
+        return with(&OnvifOperation::readFault, hook);
+    }
     constexpr OnvifOperation failText(const char* text) const
     {
         return with(&OnvifOperation::responseFailText, text);
