@@ -115,6 +115,14 @@ CommandResult runUserPassword(CCliHost& host, const std::string& name, const std
 // the device's reboot.
 CommandResult runUpgrade(CCliHost& host, const std::string& path, bool progressBar);
 
+// config get NAME[CHANNEL]: a host configuration table as JSON; config set NAME[CHANNEL]
+// FILE|-: writes the table of FILE (or standard input) and reads back what the device holds.
+CommandResult runConfigGet(CCliHost& host, const std::string& name);
+CommandResult runConfigSet(CCliHost& host, const std::string& name, const std::string& path);
+// The tour's configuration step: every name read; on the embedded simulator "VideoColor[0]"
+// and "MotionDetect[0]" written back with one change each and checked.
+CommandResult runConfigTour(CCliHost& host);
+
 // Logs in, runs every command this build supports, prints a section per step and a summary.
 // The process exit code: 0 when every step passed.
 int runTour(CCliHost& host, bool json);

@@ -9,6 +9,7 @@ const CServiceHandler& Media2Service();
 const CServiceHandler& DeviceIOService();
 const CServiceHandler& PtzService();
 const CServiceHandler& ImagingService();
+const CServiceHandler& AnalyticsService();
 
 const std::vector<const CServiceHandler*>& ServiceHandlers()
 {
@@ -19,6 +20,7 @@ const std::vector<const CServiceHandler*>& ServiceHandlers()
         &DeviceIOService(),
         &PtzService(),
         &ImagingService(),
+        &AnalyticsService(),
     };
     return list;
 }

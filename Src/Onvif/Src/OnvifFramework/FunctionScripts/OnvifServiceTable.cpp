@@ -8,6 +8,7 @@
 #include "OnvifProtocolCore/Media2/OnvifMedia2.h"
 #include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCfg.h"
 #include "OnvifProtocolCore/PTZControl/OnvifPTZControl.h"
+#include "OnvifProtocolCore/VideoAnalytics/OnvifVideoAnalytics.h"
 
 namespace RPC {
 namespace Onvif {
@@ -31,6 +32,7 @@ const std::vector<OnvifServiceRow>& onvifServiceTable()
         {"DeviceIOService", &make<COnvifDeviceIOService>},
         {"PtzControl", &make<COnvifPTZControl>},
         {"ImagingCfg", &make<COnvifImagingCfg>},
+        {"VideoAnalytics", &make<COnvifVideoAnalytics>},
     };
     return kRows;
 }
