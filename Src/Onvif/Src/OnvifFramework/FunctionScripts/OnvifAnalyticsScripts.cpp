@@ -81,9 +81,22 @@ bool analyticsToken(const ServerInfo& info, const Json::Value& request, std::str
     return true;
 }
 
+// A device may list analytics configurations in its profiles and still offer no analytics
+// service to edit them with: say so plainly instead of failing deep in an exchange.
+bool hasAnalyticsService(const ServerInfo& info)
+{
+    Json::Value address(Json::objectValue);
+    address["ServiceAddrType"] = kAddress;
+    if (COnvifInfoCenter::instance()->getDeviceCapsInfo(info, address, true))
+        return true;
+    ONVIF_LOG(LOG_WARN, "device<%s> offers no analytics service: motion rules cannot be read or written\n",
+              info.address.c_str());
+    return false;
+}
+
 bool loadMotionContext(const ServerInfo& info, const Json::Value& request, CMotionContext& ctx, bool withRules)
 {
-    if (!request.isObject() || !analyticsToken(info, request, ctx.token))
+    if (!request.isObject() || !hasAnalyticsService(info) || !analyticsToken(info, request, ctx.token))
         return false;
     Json::Value modules(Json::objectValue);
     modules["ConfigurationToken"] = ctx.token;
