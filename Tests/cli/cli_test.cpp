@@ -696,3 +696,48 @@ TEST_F(CliAgainstOneDevice, UpgradeShowsProgressTheRebootAndTheNewVersion)
 }
 
 } // namespace
+
+namespace {
+
+// config get and set against a camera with analytics: the motion grid written from a file
+// is what the next run reads, and a name the library does not know fails in one sentence.
+TEST(CliConfig, MotionDetectRoundTripsThroughAFile)
+{
+    OnvifSim::SetLogEnabled(false);
+    OnvifSim::CSimServer server;
+    std::string error;
+    OnvifSim::CDeviceDescription description;
+    ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/camera-2ch-media2-h265.json", description,
+                                              error))
+        << error;
+    auto device = server.addDevice(description, &error);
+    ASSERT_TRUE(device) << error;
+    const std::string login = "--host 127.0.0.1 --port " + std::to_string(device->port()) +
+                              " --user admin --password admin123 --json config ";
+
+    const RunResult got = runCli(login + "get MotionDetect[0]");
+    ASSERT_EQ(got.exitCode, 0) << got.err;
+    Json::Value table;
+    ASSERT_TRUE(parseJson(got.out, table)) << got.out;
+    EXPECT_EQ(table["MotionDetect"]["Col"].asInt(), 16);
+    table["MotionDetect"]["MotionDetectWindow"][0]["Region"][0] = 0x8001;
+    const std::string path = ::testing::TempDir() + "/cli_motion.json";
+    {
+        std::ofstream out(path);
+        out << table.toStyledString();
+    }
+    const RunResult set = runCli(login + "set MotionDetect[0] " + path);
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    Json::Value written;
+    ASSERT_TRUE(parseJson(set.out, written)) << set.out;
+    EXPECT_EQ(written["MotionDetect"]["MotionDetectWindow"][0]["Region"][0].asUInt(), 0x8001u) << "printed after";
+    ASSERT_TRUE(parseJson(runCli(login + "get MotionDetect[0]").out, written));
+    EXPECT_EQ(written, table) << "the next run reads what was written";
+
+    const RunResult unknown = runCli(login + "get Volume[0]");
+    EXPECT_NE(unknown.exitCode, 0);
+    EXPECT_NE(unknown.err.find("could not be read"), std::string::npos) << unknown.err;
+    EXPECT_NE(runCli(login + "set MotionDetect[0] " + path + ".missing").exitCode, 0);
+}
+
+} // namespace

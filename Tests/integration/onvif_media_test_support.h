@@ -32,7 +32,8 @@ inline std::string mediaEnvelope(const std::string& body)
            "xmlns:trt=\"http://www.onvif.org/ver10/media/wsdl\" xmlns:tr2=\"http://www.onvif.org/ver20/media/wsdl\" "
            "xmlns:tt=\"http://www.onvif.org/ver10/schema\" xmlns:ns1=\"http://www.onvif.org/ver10/media/wsdl\" "
            "xmlns:tds=\"http://www.onvif.org/ver10/device/wsdl\" xmlns:tmd=\"http://www.onvif.org/ver10/deviceIO/wsdl\" "
-           "xmlns:ns2=\"http://www.onvif.org/ver10/schema\" xmlns:ns3=\"http://www.onvif.org/ver20/media/wsdl\">"
+           "xmlns:ns2=\"http://www.onvif.org/ver10/schema\" xmlns:ns3=\"http://www.onvif.org/ver20/media/wsdl\" "
+           "xmlns:tan=\"http://www.onvif.org/ver20/analytics/wsdl\">"
            "<env:Body>" +
            body + "</env:Body></env:Envelope>";
 }

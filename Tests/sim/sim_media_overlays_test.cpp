@@ -263,7 +263,8 @@ TEST_F(SimOverlays, AnalyticsConfigurationsCarryACellMotionDetector)
                type.substr(type.find(':') + 1) + "/" + FindLocal(doc, "CellLayout").attribute("Columns").value() +
                "/" + doc.select_node("//*[@Name='ActiveCells']").node().attribute("Value").value();
     };
-    const std::string expected = "CellMotionEngine/CellMotionDetector/22/z/8=";
+    // The camera's 16 x 12 grid, every cell watched: 24 bytes of 0xFF, one PackBits run.
+    const std::string expected = "CellMotionEngine/CellMotionDetector/16/6f8=";
     EXPECT_EQ(rule(media("GetProfile", "<m:ProfileToken>Profile_101</m:ProfileToken>")), expected);
     EXPECT_EQ(rule(media2("GetProfiles", "<m:Token>Profile_201</m:Token><m:Type>Analytics</m:Type>")), expected);
     EXPECT_EQ(rule(media2("GetAnalyticsConfigurations", "<m:ProfileToken>Profile_102</m:ProfileToken>")), expected);

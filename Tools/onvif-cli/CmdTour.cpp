@@ -143,6 +143,7 @@ int runTour(CCliHost& host, bool json)
         {"network", [&host] { return runNetwork(host); }},
         {"ports", [&host] { return runPorts(host); }},
         {"users", [&host] { return runUsers(host); }},
+        {"config", [&host] { return runConfigTour(host); }},
     };
     // Setting the clock changes the device; the tour does it only to its own simulator.
     if (host.embedded()) {

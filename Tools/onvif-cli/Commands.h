@@ -148,6 +148,13 @@ CommandResult listenForEvents(CCliHost& host, const EventsArgs& args,
                               const std::function<void(const Json::Value&)>& onAlarm = nullptr);
 // Logs in and prints as it goes; the exit code.
 int runEvents(CCliHost& host, const EventsArgs& args, bool json);
+// config get NAME[CHANNEL]: a host configuration table as JSON; config set NAME[CHANNEL]
+// FILE|-: writes the table of FILE (or standard input) and reads back what the device holds.
+CommandResult runConfigGet(CCliHost& host, const std::string& name);
+CommandResult runConfigSet(CCliHost& host, const std::string& name, const std::string& path);
+// The tour's configuration step: every name read; on the embedded simulator "VideoColor[0]"
+// and "MotionDetect[0]" written back with one change each and checked.
+CommandResult runConfigTour(CCliHost& host);
 
 // Logs in, runs every command this build supports, prints a section per step and a summary.
 // The process exit code: 0 when every step passed.

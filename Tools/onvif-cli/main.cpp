@@ -222,6 +222,11 @@ int main(int argc, char** argv)
             colourValues[key] = v;
         }, std::string(key) + " on the host's scale (the ends of the device's range are 0 and 100)");
     }
+    auto* configCmd = app.add_subcommand("config", "a host configuration table by name: config get|set NAME[CHANNEL]");
+    std::string configAction, configName, configFile;
+    configCmd->add_option("ACTION", configAction, "get or set")->required()->check(CLI::IsMember({"get", "set"}));
+    configCmd->add_option("NAME", configName, "Encode[0], VideoColor[0], MotionDetect[0], Network, ...")->required();
+    configCmd->add_option("FILE", configFile, "set: the JSON table, or - for standard input");
     auto* focusCmd = app.add_subcommand("focus", "move the lens of a dome's channel: near, far, stop");
     int focusChannel = 0;
     std::string focusDirection;
@@ -338,6 +343,15 @@ int main(int argc, char** argv)
         imagingArgs.set = static_cast<bool>(*imagingSet);
         imagingArgs.values = colourValues;
         return withLogin(host, [&] { return runImaging(host, imagingArgs); }, options.json);
+    }
+    if (*configCmd) {
+        if (configAction == "set" && configFile.empty()) {
+            COutput::error("`config set` needs the table: a JSON file, or - for standard input.");
+            return 2;
+        }
+        return withLogin(host, [&] {
+            return configAction == "set" ? runConfigSet(host, configName, configFile) : runConfigGet(host, configName);
+        }, options.json);
     }
     if (*focusCmd)
         return withLogin(host, [&] { return runFocus(host, focusChannel, focusDirection); }, options.json);

@@ -9,7 +9,7 @@ namespace {
 const char* const kHabitMembers[] = {
     "videoEncoders", "videoEncoderOptions", "audioSources", "audioEncoders", "audioEncoderOptions",
     "videoAnalytics", "streamUri", "rtspPort", "snapshot", "multicast", "rawAmpersandInUri",
-    "media2Faulting", "maxProfiles", "media2EncodingNames", "osd", "masks", "audioDecoders", "comment"};
+    "media2Faulting", "maxProfiles", "media2EncodingNames", "osd", "masks", "audioDecoders", "motionGrid", "comment"};
 
 void ReadHabits(CMediaBuilder& b, const Json::Value& media)
 {
@@ -125,9 +125,9 @@ void ReadChannel(CMediaBuilder& b, const Json::Value& in, int index)
         analytics["channel"] = index;
         // A cell motion detector over the whole picture, as cameras ship it.
         Json::Value& motion = analytics["motion"];
-        motion["sensitivity"] = 50;
-        motion["columns"] = 22;
-        motion["rows"] = 18;
+        motion["sensitivity"] = b.motionGrid["sensitivity"];
+        motion["columns"] = b.motionGrid["columns"];
+        motion["rows"] = b.motionGrid["rows"];
         motion["minCount"] = 5;
         motion["alarmOnDelay"] = 100;
         motion["alarmOffDelay"] = 1000;
@@ -153,6 +153,18 @@ bool BuildMediaModel(const Json::Value& description, Json::Value& model, std::st
         ReadHabits(b, media);
     if (b.ok() && media.isMember("videoAnalytics"))
         b.videoAnalytics = media["videoAnalytics"].asBool();
+    // A camera's motion grid: 22 x 18 cells unless the description says otherwise.
+    b.motionGrid["columns"] = 22;
+    b.motionGrid["rows"] = 18;
+    b.motionGrid["sensitivity"] = 50;
+    const Json::Value& grid = media.isObject() ? media["motionGrid"] : Json::Value::nullSingleton();
+    if (b.ok() && !grid.isNull() && !grid.isObject())
+        b.fail("media.motionGrid", "must be {\"columns\", \"rows\", \"sensitivity\"}");
+    if (b.ok() && grid.isObject()) {
+        b.intMember(grid, "columns", "media.motionGrid.columns", 1, 64, b.motionGrid["columns"]);
+        b.intMember(grid, "rows", "media.motionGrid.rows", 1, 64, b.motionGrid["rows"]);
+        b.intMember(grid, "sensitivity", "media.motionGrid.sensitivity", 0, 100, b.motionGrid["sensitivity"]);
+    }
     Json::Value channels = channelsIn;
     if (channelsIn.isNull())
         channels = Json::Value(1);

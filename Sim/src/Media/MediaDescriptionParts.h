@@ -30,6 +30,8 @@ struct CMediaBuilder {
     Json::Value model{Json::objectValue};
     Json::Value media{Json::objectValue};   // the description's "media" member
     bool videoAnalytics = true;
+    // The cell motion engine every analytics configuration carries (media.motionGrid).
+    Json::Value motionGrid{Json::objectValue};
     int encoderNumber = 0;     // numbering of encoders made up for channels without profiles
     int profileNumber = 0;
 };

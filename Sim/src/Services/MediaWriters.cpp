@@ -1,9 +1,9 @@
 // How configurations and profiles are written. Configuration content is tt: in both
 // services; only the Media2 encoder shapes differ (Media2Writers.cpp).
+#include "Analytics/AnalyticsModel.h"
 #include "Services/MediaOps.h"
 #include "Services/PtzOps.h"
 
-#include "Common/Crypto.h"
 
 namespace OnvifSim {
 
@@ -65,34 +65,16 @@ void WriteAudioEncoder1(CXmlNode e, const Json::Value& c)
     e.add(Ns::Schema, "SessionTimeout", "PT60S");
 }
 
-void SimpleItem(CXmlNode parameters, const char* name, const std::string& value)
+// The configuration's modules and rules as the analytics service keeps them.
+void WriteAnalytics(CMediaState& media, CXmlNode e, const Json::Value& c)
 {
-    parameters.add(Ns::Schema, "SimpleItem").attr("Name", name).attr("Value", value);
-}
-
-// A cell motion engine and its detector rule. The active cells are every cell of the grid,
-// as a PackBits run of 0xFF bytes in base64.
-void WriteAnalytics(CXmlNode e, const Json::Value& m)
-{
-    int columns = m["columns"].asInt(), rows = m["rows"].asInt();
-    CXmlNode module = e.add(Ns::Schema, "AnalyticsEngineConfiguration").sub("AnalyticsModule");
-    module.attr("Name", "MyCellMotionModule").qnameAttr("Type", Ns::Schema, "CellMotionEngine");
-    CXmlNode engine = module.sub("Parameters");
-    SimpleItem(engine, "Sensitivity", Number(m["sensitivity"]));
-    CXmlNode layout = engine.sub("ElementItem").attr("Name", "Layout").sub("CellLayout");
-    layout.attr("Columns", std::to_string(columns)).attr("Rows", std::to_string(rows));
-    CXmlNode transform = layout.sub("Transformation");
-    transform.sub("Translate").attr("x", "-1.0").attr("y", "-1.0");
-    transform.sub("Scale").attr("x", std::to_string(2.0 / columns)).attr("y", std::to_string(2.0 / rows));
-    CXmlNode rule = e.add(Ns::Schema, "RuleEngineConfiguration").sub("Rule");
-    rule.attr("Name", "MyMotionDetectorRule").qnameAttr("Type", Ns::Schema, "CellMotionDetector");
-    CXmlNode detector = rule.sub("Parameters");
-    SimpleItem(detector, "MinCount", Number(m["minCount"]));
-    SimpleItem(detector, "AlarmOnDelay", Number(m["alarmOnDelay"]));
-    SimpleItem(detector, "AlarmOffDelay", Number(m["alarmOffDelay"]));
-    int bytes = (columns * rows + 7) / 8;   // at most 128: one PackBits run
-    std::string run = {static_cast<char>(257 - bytes), static_cast<char>(0xFF)};
-    SimpleItem(detector, "ActiveCells", Base64Encode(run));
+    const Json::Value& analytics = AnalyticsOf(media.device(), c);
+    CXmlNode engine = e.add(Ns::Schema, "AnalyticsEngineConfiguration");
+    for (const Json::Value& module : analytics["modules"])
+        WriteAnalyticsRecord(engine.sub("AnalyticsModule"), module);
+    CXmlNode rules = e.add(Ns::Schema, "RuleEngineConfiguration");
+    for (const Json::Value& rule : analytics["rules"])
+        WriteAnalyticsRecord(rules.sub("Rule"), rule);
 }
 
 } // namespace
@@ -132,7 +114,7 @@ void WriteMedia1Config(CMediaState& media, EConfigKind kind, CXmlNode element, c
     case EConfigKind::AudioEncoder:
         return WriteAudioEncoder1(element, c);
     case EConfigKind::Analytics:
-        return WriteAnalytics(element, c["motion"]);
+        return WriteAnalytics(media, element, c);
     }
 }
 

@@ -13,6 +13,7 @@ const CServiceHandler& ReplayService();
 const CServiceHandler& EventsService();
 const CServiceHandler& PtzService();
 const CServiceHandler& ImagingService();
+const CServiceHandler& AnalyticsService();
 
 const std::vector<const CServiceHandler*>& ServiceHandlers()
 {
@@ -27,6 +28,7 @@ const std::vector<const CServiceHandler*>& ServiceHandlers()
         &EventsService(),
         &PtzService(),
         &ImagingService(),
+        &AnalyticsService(),
     };
     return list;
 }

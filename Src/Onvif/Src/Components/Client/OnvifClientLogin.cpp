@@ -1,5 +1,6 @@
 // Login, logout and the outcome the host is told.
 #include "Components/Client/OnvifClient.h"
+#include "Components/ConfigManager/OnvifConfigManager.h"
 
 #include "Infra/LastError.h"
 #include "OnvifFramework/FunctionScripts/OnvifFunctionScripts.h"
@@ -159,6 +160,12 @@ bool COnvifClient::logout()
     m_loginTimer.stopAndWait();
     releaseAsyncLoginSlot();
     COnvifInfoCenter::instance()->setCacheValid(*m_serverInfo, kAllSlots, 0);
+    {
+        // The OSD options the configuration pages kept belong to the session that ends.
+        Zentar::Infra::CGuard guard(m_subObjectMutex);
+        if (m_configManager)
+            m_configManager->clearOSDCfg();
+    }
     ONVIF_LOG(LOG_WARN, "Client[%p],logout! %s\n", static_cast<void*>(this), keyword().c_str());
     return true;
 }

@@ -48,6 +48,27 @@ bool writeImaging(const ServerInfo& info, const char* name, Json::Value& request
     return false;
 }
 
+// The members of wanted whose value differs from what the device reads now (records
+// compared member by member). A value the host left alone is not sent back: the 0..100
+// scale is not exact both ways on every range, so re-sending it could move it.
+Json::Value changedOnly(const Json::Value& wanted, const Json::Value& current)
+{
+    Json::Value changed(Json::objectValue);
+    if (!wanted.isObject())
+        return changed;
+    for (const std::string& name : wanted.getMemberNames()) {
+        const Json::Value& now = current.isObject() ? current[name] : Json::Value::nullSingleton();
+        if (wanted[name].isObject()) {
+            Json::Value inner = changedOnly(wanted[name], now);
+            if (!inner.empty())
+                changed[name] = inner;
+        } else if (wanted[name] != now) {
+            changed[name] = wanted[name];
+        }
+    }
+    return changed;
+}
+
 } // namespace
 
 bool COnvifConfigManager::getConfigImage(Json::Value& table)
@@ -64,10 +85,14 @@ bool COnvifConfigManager::getConfigImage(Json::Value& table)
 
 bool COnvifConfigManager::setConfigImage(Json::Value& table)
 {
+    Json::Value current;
+    if (!readImaging(*m_serverInfo, "Image", table, current))
+        return false;
     Json::Value request = imagingRequest(table);
-    request["ImagingSettings"] =
-        table.isObject() ? table.get("ImagingSettings", Json::Value(Json::objectValue)) : Json::Value();
-    return writeImaging(*m_serverInfo, "Image", request);
+    request["ImagingSettings"] = changedOnly(
+        table.isObject() ? table.get("ImagingSettings", Json::Value(Json::objectValue)) : Json::Value(),
+        current["ImagingSettings"]);
+    return request["ImagingSettings"].empty() || writeImaging(*m_serverInfo, "Image", request);
 }
 
 bool COnvifConfigManager::getConfigVideoColor(Json::Value& table)
@@ -85,11 +110,16 @@ bool COnvifConfigManager::getConfigVideoColor(Json::Value& table)
 
 bool COnvifConfigManager::setConfigVideoColor(Json::Value& table)
 {
+    Json::Value current;
+    if (!readImaging(*m_serverInfo, "VideoColor", table, current))
+        return false;
     Json::Value request = imagingRequest(table);
+    Json::Value wanted(Json::objectValue);
     for (const auto& c : kVideoColor)
         if (table.isObject() && table.isMember(c.host))
-            request["ImagingSettings"][c.device] = table[c.host];
-    return writeImaging(*m_serverInfo, "VideoColor", request);
+            wanted[c.device] = table[c.host];
+    request["ImagingSettings"] = changedOnly(wanted, current["ImagingSettings"]);
+    return request["ImagingSettings"].empty() || writeImaging(*m_serverInfo, "VideoColor", request);
 }
 
 } // namespace Onvif

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Components/ConfigManager/OnvifConfigNameRow.h"
+#include "OnvifFramework/FunctionScripts/OnvifFunctionScripts.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 
 namespace RPC {
@@ -42,17 +44,51 @@ COnvifConfigManager::COnvifConfigManager(std::shared_ptr<const Zentar::Component
 
 const COnvifConfigManager::NameRow* COnvifConfigManager::findName(const std::string& name)
 {
-    static const NameRow kNames[] = {
-        {"Base", &COnvifConfigManager::getBaseInfo, nullptr},
-        {"Capability", &COnvifConfigManager::getCapabilityInfo, nullptr},
-        {"Encode", &COnvifConfigManager::getConfigEncode, &COnvifConfigManager::setConfigEncode},
-        {"Image", &COnvifConfigManager::getConfigImage, &COnvifConfigManager::setConfigImage},
-        {"VideoColor", &COnvifConfigManager::getConfigVideoColor, &COnvifConfigManager::setConfigVideoColor},
+    using M = COnvifConfigManager;
+    using Row = NameRow;
+    // Every configuration name. The network pages are each one pair of composites; "Web",
+    // "Https" and "RTSP" are one member of the device's protocol list, and a set names the
+    // protocol its port belongs to.
+    static const Row kNames[] = {
+        Row::method("Base", &M::getBaseInfo, nullptr),
+        Row::method("Capability", &M::getCapabilityInfo, nullptr),
+        Row::method("Encode", &M::getConfigEncode, &M::setConfigEncode),
+        Row::method("Image", &M::getConfigImage, &M::setConfigImage),
+        Row::method("VideoColor", &M::getConfigVideoColor, &M::setConfigVideoColor),
+        Row::method("VideoWidget", &M::getConfigVideoWidget, &M::setConfigVideoWidget),
+        Row::method("ChannelTitle", &M::getConfigChannelTitle, &M::setConfigChannelTitle),
+        Row::method("MotionDetect", &M::getConfigMotionDetect, &M::setConfigMotionDetect),
+        Row::script("Network", getConfigNetwork, setConfigNetwork, nullptr, nullptr,
+                    "getConfig fail! argu[Network], remote IP:[%s]\n",
+                    "setConfig fail! argu[Network], remote IP:[%s]\n"),
+        Row::script("IPv6", getConfigIPv6, setConfigIPv6, nullptr, nullptr,
+                    "getConfig fail! argu[IPv6], remote IP:[%s]\n", "setConfig fail! argu[IPv6], remote IP:[%s]\n"),
+        Row::method("ExAlarm", &M::getConfigAlarmOut, &M::setConfigAlarmOut),
+        Row::method("Alarm", &M::getConfigAlarmOut, &M::setConfigAlarmOut),
+        Row::script("Web", getConfigDevicePort, setConfigDevicePort, "HTTP", "HTTP",
+                    "getConfig:Web fail! argu[Web], remote IP:[%s]\n",
+                    "setConfig:Web fail! argu[Web], remote IP:[%s]\n"),
+        Row::script("Https", getConfigDevicePort, setConfigDevicePort, "HTTPS", "HTTPS",
+                    "getConfig:Https fail! argu[Https], remote IP:[%s]\n",
+                    "setConfig:Https fail! argu[Https], remote IP:[%s]\n"),
+        Row::script("RTSP", getConfigDevicePort, setConfigDevicePort, "RTSP", "RTSP",
+                    "getConfig:RTSP fail! argu[RTSP], remote IP:[%s]\n",
+                    "setConfig:RTSP fail! argu[RTSP], remote IP:[%s]\n"),
     };
     for (const NameRow& row : kNames)
         if (name == row.name)
             return &row;
     return nullptr;
+}
+
+bool COnvifConfigManager::runGet(const NameRow& row, Json::Value& table)
+{
+    return row.get ? (this->*row.get)(table) : getByScript(row, table);
+}
+
+bool COnvifConfigManager::runSet(const NameRow& row, Json::Value& table)
+{
+    return row.set ? (this->*row.set)(table) : setByScript(row, table);
 }
 
 bool COnvifConfigManager::getConfig(const char* name, Json::Value& table)
@@ -66,12 +102,11 @@ bool COnvifConfigManager::getConfig(const char* name, Json::Value& table)
               static_cast<void*>(this), ip, name, styled(table).c_str());
     const std::string key = splitNameAndChann(name, table);
     const NameRow* row = findName(key);
-    const ScriptRow* script = row ? nullptr : findScriptName(key);
-    if (!row && !script) {
+    if (!row || !row->readable()) {
         ONVIF_LOG(LOG_WARN, "getConfig fail! argu[%s] not impl!, remote ip:<%s>\n", key.c_str(), ip);
         return false;
     }
-    if (!(row ? (this->*row->get)(table) : getByScript(*script, table)))
+    if (!runGet(*row, table))
         return false;
     if (getLogPrinterLevel() >= LOG_DEBUG)
         ONVIF_LOG(LOG_DEBUG, "ConfigManager[%p] getConfig, remote IP:<%s>, The Key:<%s>, and obtained configration "
@@ -92,12 +127,17 @@ bool COnvifConfigManager::setConfig(const char* name, const Json::Value& table, 
     Json::Value copy = table;
     const std::string key = splitNameAndChann(name, copy);
     const NameRow* row = findName(key);
-    const ScriptRow* script = row ? nullptr : findScriptName(key);
-    if ((!row || !row->set) && !script) {
+    if (!row || !row->writable()) {
         ONVIF_LOG(LOG_WARN, "setConfig fail! argu[%s] not impl! remote IP:[%s]\n", key.c_str(), ip);
         return false;
     }
-    return row ? (this->*row->set)(copy) : setByScript(*script, copy);
+    return runSet(*row, copy);
+}
+
+void COnvifConfigManager::clearOSDCfg()
+{
+    std::lock_guard<std::mutex> lock(m_osdMutex);
+    m_osdCfg.clear();
 }
 
 } // namespace Onvif

@@ -1,14 +1,18 @@
 #pragma once
-// The host's configuration pages for one device. Each configuration name is a row of the
-// manager's table with the functions that read and write it in the host's vocabulary.
+// The host's configuration pages for one device. Each configuration name is one row of the
+// manager's table: the name, how it is read and how it is written (a method of the manager,
+// or a get and a set composite with the texts logged when they fail). getConfig and
+// setConfig split the channel off the name, find the row, log the call and refuse a name
+// the table does not have.
 //
-// Served so far: "Base" (get), "Capability" (get), "Encode", "Image" and "VideoColor" (get,
-// set), and the network tables "Network", "IPv6", "Web", "Https", "RTSP" (get, set), which
-// are each one pair of composite scripts (a second, data-only table). Every other name is
-// refused with its log line; every other operation of the interface reports "not
-// supported".
+// Names: "Base", "Capability" (get only), "Encode", "Image", "VideoColor", "VideoWidget",
+// "ChannelTitle", "MotionDetect", "Network", "IPv6", "ExAlarm", "Alarm", "Web", "Https",
+// "RTSP". Every other operation of the interface reports "not supported".
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "Component/ServerInfo.h"
 #include "IConfigManager.h"
@@ -28,20 +32,20 @@ public:
     bool getConfig(const char* name, Json::Value& table) override;
     bool setConfig(const char* name, const Json::Value& table, int options) override;
 
-private:
-    // The configuration names served, with their readers and writers.
-    struct NameRow {
-        const char* name;
-        bool (COnvifConfigManager::*get)(Json::Value& table);
-        bool (COnvifConfigManager::*set)(Json::Value& table);   // null: read only
-    };
-    static const NameRow* findName(const std::string& name);
+    // Forgets the OSD options read for the video-widget pages (the device may have
+    // changed, or the session logged out).
+    void clearOSDCfg();
 
-    // Tables that are one get script and one set script with their failure texts.
-    struct ScriptRow;
-    static const ScriptRow* findScriptName(const std::string& name);
-    bool getByScript(const ScriptRow& row, Json::Value& table);
-    bool setByScript(const ScriptRow& row, Json::Value& table);
+    struct NameRow;
+
+private:
+    static const NameRow* findName(const std::string& name);
+    bool runGet(const NameRow& row, Json::Value& table);
+    bool runSet(const NameRow& row, Json::Value& table);
+
+    // Rows served by one get and one set composite (OnvifConfigNetwork.cpp).
+    bool getByScript(const NameRow& row, Json::Value& table);
+    bool setByScript(const NameRow& row, Json::Value& table);
 
     bool getBaseInfo(Json::Value& table);
     bool getCapabilityInfo(Json::Value& table);
@@ -53,11 +57,30 @@ private:
     bool setConfigImage(Json::Value& table);
     bool getConfigVideoColor(Json::Value& table);
     bool setConfigVideoColor(Json::Value& table);
+    // Privacy masks and OSDs of a channel ("Covers", "OSDs"), and its title.
+    bool getConfigVideoWidget(Json::Value& table);
+    bool setConfigVideoWidget(Json::Value& table);
+    bool getConfigChannelTitle(Json::Value& table);
+    bool setConfigChannelTitle(Json::Value& table);
+    // The motion grid of a channel as the device's cell motion rules.
+    bool getConfigMotionDetect(Json::Value& table);
+    bool setConfigMotionDetect(Json::Value& table);
+    // Alarm outputs: the device's relay outputs.
+    bool getConfigAlarmOut(Json::Value& table);
+    bool setConfigAlarmOut(Json::Value& table);
 
     // The host form of one stream's encoders; false when its video cannot be read.
     bool readStreamEncode(int channel, int stream, Json::Value& format);
+    // The OSD options of a channel, read from the device once and kept until clearOSDCfg.
+    bool osdOptions(int channel, Json::Value& options);
 
     std::shared_ptr<const Zentar::Component::ServerInfo> m_serverInfo;
+
+    std::mutex m_osdMutex;
+    std::map<int, Json::Value> m_osdCfg;   // channel -> {"OSDOptions": {...}}
+
+    std::mutex m_ruleMutex;
+    std::map<int, std::vector<std::string>> m_ruleNames;   // channel -> the device's motion rules
 };
 
 } // namespace Onvif

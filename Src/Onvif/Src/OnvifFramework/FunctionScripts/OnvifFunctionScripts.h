@@ -110,7 +110,31 @@ bool getOSD(const ServerInfo& info, Json::Value& request, Json::Value& result);
 bool getOSDOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);
 // Privacy masks exist only in Media2 (slot 12, per "ConfigurationToken").
 bool getMaskOptions(const ServerInfo& info, Json::Value& request, Json::Value& result);
+// The masks of "ConfigurationToken" ("Masks"[i] as GetMasks gives them), and the masks the
+// device is to hold: listed ones with a "token" changed, without one created, the rest
+// deleted (OnvifMaskScripts.cpp).
+bool getMaskCover(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setMaskCover(const ServerInfo& info, Json::Value& request, Json::Value& result);
 bool getVideoAnalyticsCfgs(const ServerInfo& info, Json::Value& request, Json::Value& result);
+
+// Analytics (OnvifAnalyticsScripts.cpp). Every request names the analytics configuration
+// by "ConfigurationToken" or by the channel ("RemoteChannel": its main profile's).
+// getAnalyticsModules reads "AnalyticsModule"[i] from the device and keeps them (slot 9);
+// modifyAnalyticsModules sends "AnalyticsModule"[i] and drops the kept ones.
+bool getAnalyticsModules(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool modifyAnalyticsModules(const ServerInfo& info, Json::Value& request, Json::Value& result);
+// The cell motion rules of "RuleType" ("CellMotionDetector") as the host's motion table:
+// result "MotionDetect" {"Enable", "Row", "Col", "DetectVersion", "MotionDetectWindow"[i]
+// {"Name", "Region", "Threshold", "Sensitive"}}, the device's "Rule"[i] and the
+// "ConfigurationToken". Create and modify take that "MotionDetect" with the windows to
+// write; deleteRules takes "RuleName"[i].
+bool getMotionDetectRules(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool createMotionDetectRules(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool modifyMotionDetectRules(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool deleteRules(const ServerInfo& info, Json::Value& request, Json::Value& result);
+// The cell motion engine's "Sensitivity" as "Sensitive" (0..100), read and written.
+bool getMotionSensitive(const ServerInfo& info, Json::Value& request, Json::Value& result);
+bool setMotionSensitive(const ServerInfo& info, Json::Value& request, Json::Value& result);
 
 // Device IO: the counts of inputs and outputs (slot 14), the digital inputs (slot 20) and
 // the relay outputs ("RelayOutputs"[i] {"token", "mode", "delaytime", "idlestate"}).

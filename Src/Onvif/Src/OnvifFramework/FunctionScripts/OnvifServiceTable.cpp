@@ -12,6 +12,7 @@
 #include "OnvifProtocolCore/RecordingControl/OnvifRecordingCtl.h"
 #include "OnvifProtocolCore/RecordingSearch/OnvifRecordingResearch.h"
 #include "OnvifProtocolCore/ReplayControl/OnvifReplayCtl.h"
+#include "OnvifProtocolCore/VideoAnalytics/OnvifVideoAnalytics.h"
 
 namespace RPC {
 namespace Onvif {
@@ -39,6 +40,7 @@ const std::vector<OnvifServiceRow>& onvifServiceTable()
         {"EventHanding", &make<COnvifEventHanding>},
         {"PtzControl", &make<COnvifPTZControl>},
         {"ImagingCfg", &make<COnvifImagingCfg>},
+        {"VideoAnalytics", &make<COnvifVideoAnalytics>},
     };
     return kRows;
 }
