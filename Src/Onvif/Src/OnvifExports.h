@@ -22,4 +22,9 @@ ONVIF_EXPORT int initLogPrinterLevel(int level);
 ONVIF_EXPORT void initAsynLoginThreadNum(int count);
 ONVIF_EXPORT int getThirdDeviceInterVesion();
 
+// Each registers, once per process, the WS-Discovery factory ("DeviceDiscovery",
+// "Local.Onvif"); defined with the discovery component.
+ONVIF_EXPORT void initOnvifDiscoveryComponentLibrary();
+ONVIF_EXPORT void initOnvifDeviceDiscoveryComponentLibrary();
+
 } // extern "C"

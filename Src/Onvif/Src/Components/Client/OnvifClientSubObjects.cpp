@@ -18,6 +18,7 @@
 #include "Components/TimeClient/OnvifTimeClient.h"
 #include "Components/Upgrader/OnvifUpgrader.h"
 #include "Components/UserManager/OnvifUserManager.h"
+#include "Components/VideoTalk/OnvifVideoTalkPeerManager.h"
 #include "Infra/LastError.h"
 #include "OnvifFramework/Utility/OnvifBaseDef.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
@@ -177,7 +178,11 @@ Zentar::Comm::IPtz* COnvifClient::getIPtz(int channel)
 }
 
 IDevAudioEnc* COnvifClient::getDevAudioEnc(const StreamRequest&) { return notSupported<IDevAudioEnc>("IDevAudioEnc"); }
-IVideoTalkPeer* COnvifClient::getIVideoTalkPeer() { return notSupported<IVideoTalkPeer>("IVideoTalkPeer"); }
+IVideoTalkPeer* COnvifClient::getIVideoTalkPeer()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_videoTalkPeer, m_serverInfo, "new COnvifVideoTalkPeerManager failed\n");
+}
 IMediaFileFind* COnvifClient::createMediaFileFind() { return notSupported<IMediaFileFind>("IMediaFileFind"); }
 IStreamSource* COnvifClient::createRecordingStreamSource() { return notSupported<IStreamSource>("recording source"); }
 
