@@ -879,7 +879,10 @@ TEST(CliProcess, TalkSendsEveryAudioByteTheSimulatorCounts)
         EXPECT_EQ(result["SentBytes"].asUInt64(), result["DeviceCounted"][c.name]["bytes"].asUInt64())
             << run.out;
     }
-    const RunResult notWav = runCli(std::string("talk 0 --file ") + ONVIF_CLI_PATH);
+    const std::string text = writeWav(8000, 1, 0.01);
+    std::ofstream(text, std::ios::binary | std::ios::trunc) << "plain text, not RIFF audio\n";
+    const RunResult notWav = runCli("talk 0 --file " + text);
+    std::remove(text.c_str());
     EXPECT_NE(notWav.exitCode, 0);
     EXPECT_NE(notWav.err.find("is not a WAV file"), std::string::npos) << notWav.err;
 }
