@@ -158,6 +158,8 @@ void CRtspServer::endSession(const std::string& id, const char* why)
     for (auto& track : session->tracks) {
         if (track.stream)
             track.stream->stop();
+        if (track.replay)
+            track.replay->stop();
         if (track.rtpSocket)
             track.rtpSocket->close(ignored);
         if (track.rtcpSocket)
@@ -252,8 +254,11 @@ bool CRtspServer::setupTrack(CRtspConnection& c, CRtspSession& session, const CR
         r.status = 461;
         return false;
     }
-    out.stream = std::make_shared<CRtpStream>(m_strand, track.clip, sink, m_fault);
-    r.headers.emplace_back("Transport", answer + ";ssrc=" + Hex32(out.stream->ssrc()));
+    if (profile.timeline)
+        out.replay = makeReplayStream(profile, sink, session.id);
+    else
+        out.stream = std::make_shared<CRtpStream>(m_strand, track.clip, sink, m_fault);
+    r.headers.emplace_back("Transport", answer + ";ssrc=" + Hex32(out.replay ? out.replay->ssrc() : out.stream->ssrc()));
     session.tracks.push_back(std::move(out));
     return true;
 }
@@ -288,6 +293,7 @@ CRtspResponse CRtspServer::setup(CRtspConnection& c, const CHttpRequest& request
         session = std::make_shared<CRtspSession>(m_strand);
         session->id = ToHex(RandomBytes(8));
         session->profile = profile.token;
+        session->replay = profile.timeline != nullptr;
         session->connection = c.shared_from_this();
     }
     if (back ? !setupBackChannel(c, *session, request.target, request.header("Transport"), r)
@@ -312,6 +318,8 @@ CRtspResponse CRtspServer::play(CRtspConnection&, const CHttpRequest& request)
     auto session = findSession(request, r);
     if (!session)
         return r;
+    if (session->replay)
+        return playReplay(*session, request);
     std::string range = request.header("Range");
     if (!range.empty() && range.rfind("npt=", 0) != 0 && range.rfind("clock=", 0) != 0)
         return Status(457);
@@ -339,7 +347,9 @@ CRtspResponse CRtspServer::pause(CRtspConnection&, const CHttpRequest& request)
     if (!session)
         return r;
     for (auto& track : session->tracks)
-        if (track.stream)
+        if (track.replay)
+            track.replay->pause();
+        else if (track.stream)   // the back channel has no stream of its own
             track.stream->pause();
     session->playing = false;
     r.headers.emplace_back("Session", sessionHeader(*session));
