@@ -25,7 +25,8 @@ int main(int argc, char** argv)
     source->require_option(1);
     app.add_flag("--keep-addresses", replay.keepAddresses, "serve recorded addresses unchanged")->needs(replayOption);
     app.add_flag("--cycle-variants", replay.cycleVariants, "answer with each variant in turn")->needs(replayOption);
-    app.add_option("--rtsp-port", replay.rtspPort, "port for rewritten rtsp:// addresses (0: as recorded)")
+    app.add_option("--rtsp-port", replay.rtspPort,
+                   "port for rewritten rtsp:// addresses (0: the device's own RTSP server)")
         ->needs(replayOption);
     app.add_option("--port", port, "first port (0: any free port)")->check(CLI::Range(0u, 65535u));
     app.add_option("--count", count, "copies of the device on consecutive ports")->check(CLI::Range(1u, 1000u));

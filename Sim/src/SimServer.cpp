@@ -227,13 +227,16 @@ std::shared_ptr<CSimDevice> CSimServer::addDeviceFile(const std::string& path, s
 }
 
 std::shared_ptr<CSimDevice> CSimServer::addReplayDevice(const std::string& dir, const CReplayOptions& options,
-                                                        std::string* error, unsigned short port)
+                                                        std::string* error, unsigned short port,
+                                                        std::vector<std::string>* warnings)
 {
     CReplayFolder folder;
     std::string why;
     std::shared_ptr<CSimDevice> device;
     try {
         if (LoadReplayFolder(dir, folder, why)) {
+            if (warnings)
+                *warnings = folder.warnings;
             CDeviceDescription description = folder.description;
             description.https = description.https || options.https;
             auto replay = std::make_shared<CReplayAnswers>(std::move(folder), options);

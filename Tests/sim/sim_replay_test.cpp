@@ -2,6 +2,7 @@
 // only the addresses a client follows pointed at the simulator. A client test is only as
 // good as the recording it runs against, so every byte outside those addresses must come
 // back unchanged, and a folder that cannot be served must say which file is wrong.
+#include "RtspTestClient.h"
 #include "SimTestClient.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -152,9 +155,10 @@ TEST_F(SimReplay, AddressesPointAtTheSimulatorAndNothingElseChanges)
     expected = ReplaceAll(expected, "http://192.168.0.20/", base + "/");
     EXPECT_EQ(caps.body, expected);
 
+    // Stream addresses name the replayed device's own RTSP server, which streams its clips there.
     CReply stream = Post(device->serviceUrl(), Call(kMediaNs, "GetStreamUri"));
     EXPECT_EQ(stream.body, ReplaceAll(Recorded("media.GetStreamUri.xml"), "rtsp://192.168.0.20:554/",
-                                      "rtsp://127.0.0.1:554/"));
+                                      "rtsp://127.0.0.1:" + std::to_string(device->rtspPort()) + "/"));
 
     // Subscription addresses follow the simulator; the producer's address and the topic
     // dialect are not addresses a client calls, so they stay.
@@ -291,6 +295,57 @@ TEST_F(SimReplay, ServiceIsToldByNamespaceOnAnyPath)
               ReadFile(folder.path() + "/events.GetServiceCapabilities.xml"));
     EXPECT_EQ(Post(recorded->serviceUrl(), DeviceOp("GetServiceCapabilities")).body,
               ReadFile(folder.path() + "/device.GetServiceCapabilities.xml"));
+}
+
+// What a recording cannot hold comes from the simulator: the clock when the folder has
+// none, a picture at the recorded snapshot addresses, its clips at the recorded stream ones.
+TEST_F(SimReplay, ClockPictureAndStreamOfItsOwn)
+{
+    CFolder folder;
+    folder.write("media.GetSnapshotUri.xml", Envelope(
+        "<GetSnapshotUriResponse xmlns=\"http://www.onvif.org/ver10/media/wsdl\"><MediaUri>"
+        "<Uri>http://192.168.0.20/cgi-bin/snapshot.cgi?channel=1&amp;size=2</Uri></MediaUri>"
+        "</GetSnapshotUriResponse>"));
+    folder.write("media.GetStreamUri.xml", Envelope(
+        "<GetStreamUriResponse xmlns=\"http://www.onvif.org/ver10/media/wsdl\"><MediaUri>"
+        "<Uri>rtsp://192.168.0.20:554/Streaming/Channels/101?transportmode=unicast</Uri></MediaUri>"
+        "</GetStreamUriResponse>"));
+    auto device = start(folder.path());
+    ASSERT_TRUE(device);
+
+    pugi::xml_document doc;
+    ASSERT_TRUE(ParseXml(Post(device->serviceUrl(), DeviceOp("GetSystemDateAndTime")).body, doc));
+    pugi::xml_node utc = FindLocal(doc, "UTCDateTime");
+    ASSERT_TRUE(utc);
+    struct tm parts {};
+    parts.tm_year = std::stoi(Text(utc, "Year")) - 1900;
+    parts.tm_mon = std::stoi(Text(utc, "Month")) - 1;
+    parts.tm_mday = std::stoi(Text(utc, "Day"));
+    parts.tm_hour = std::stoi(Text(utc, "Hour"));
+    parts.tm_min = std::stoi(Text(utc, "Minute"));
+    parts.tm_sec = std::stoi(Text(utc, "Second"));
+    EXPECT_LE(std::llabs(static_cast<long long>(timegm(&parts) - time(nullptr))), 5);
+    EXPECT_EQ(Post(device->serviceUrl(), DeviceOp("GetHostname")).status, 500);   // still only the clock
+
+    CHttpClient http;
+    CReply picture = http.get(device->baseUrl() + "/cgi-bin/snapshot.cgi?channel=1&size=2");
+    EXPECT_EQ(picture.status, 200);
+    EXPECT_EQ(picture.header("Content-Type"), "image/jpeg");
+    EXPECT_EQ(picture.body.substr(0, 2), "\xff\xd8");
+    // Any other path is one of the device's SOAP paths, which take POST only.
+    EXPECT_EQ(http.get(device->baseUrl() + "/cgi-bin/other.cgi").status, 405);
+
+    ASSERT_TRUE(ParseXml(Post(device->serviceUrl(), Call(kMediaNs, "GetStreamUri")).body, doc));
+    const std::string uri = Text(doc, "Uri");
+    EXPECT_EQ(uri, "rtsp://127.0.0.1:" + std::to_string(device->rtspPort()) +
+                       "/Streaming/Channels/101?transportmode=unicast");
+    CRtspTestClient rtsp;
+    ASSERT_TRUE(rtsp.connect(device->rtspPort()));
+    CRtspReply described = rtsp.request("DESCRIBE", uri, {{"Accept", "application/sdp"}});
+    EXPECT_EQ(described.status, 200);
+    EXPECT_NE(described.body.find("m=video"), std::string::npos) << described.body;
+    const std::string other = "rtsp://127.0.0.1:" + std::to_string(device->rtspPort()) + "/Streaming/Channels/999";
+    EXPECT_EQ(rtsp.request("DESCRIBE", other).status, 404);
 }
 
 TEST_F(SimReplay, VariantsChosenThroughTheApi)
@@ -431,51 +486,17 @@ void Answer(CFolder& f) { f.answer("device.GetSystemDateAndTime.xml"); }
 const CBadFolderCase kBadFolders[] = {
     {"Empty", [](CFolder&) {}, "", "no recorded answers"},
     {"OnlyManifest", [](CFolder& f) { f.write("manifest.json", "{}"); }, "", "no recorded answers"},
-    {"NoService", [](CFolder& f) { Answer(f); f.answer("GetProfiles.xml"); }, "/GetProfiles.xml", "not of the form"},
-    {"UpperCaseService", [](CFolder& f) { f.answer("Media.GetProfiles.xml"); }, "/Media.GetProfiles.xml",
-     "unknown service \"Media\""},
-    {"UnknownService", [](CFolder& f) { f.answer("camera.GetProfiles.xml"); }, "/camera.GetProfiles.xml",
-     "unknown service"},
-    {"TwoDots", [](CFolder& f) { f.answer("media.GetProfiles.Night.xml"); }, "/media.GetProfiles.Night.xml",
-     "not of the form"},
-    {"NoAction", [](CFolder& f) { f.answer("media..xml"); }, "/media..xml", "not of the form"},
-    {"NotXml", [](CFolder& f) { Answer(f); f.write("notes.txt", "recorded on Monday"); }, "/notes.txt",
-     "not of the form"},
-    {"Subfolder", [](CFolder& f) { Answer(f); fs::create_directory(f.path() + "/media.GetProfiles.xml"); },
-     "/media.GetProfiles.xml", "not a regular file"},
+    {"OnlyUnusableFiles",
+     [](CFolder& f) { f.answer("discovery.ProbeMatches.xml").write("notes.txt", "recorded on Monday"); }, "",
+     "no recorded answers"},
     {"ManifestNotJson", [](CFolder& f) { Answer(f); f.write("manifest.json", "{\"responses\": "); },
      "/manifest.json", "invalid JSON"},
     {"ManifestNotObject", [](CFolder& f) { Answer(f); f.write("manifest.json", "[]"); }, "/manifest.json",
      "must be a JSON object"},
     {"ManifestFolder", [](CFolder& f) { Answer(f); fs::create_directory(f.path() + "/manifest.json"); },
      "/manifest.json", "not a regular file"},
-    {"EntryWithoutFile",
-     [](CFolder& f) { Answer(f); f.write("manifest.json", R"({"responses": {"media.GetProfiles": {}}})"); },
-     "/manifest.json", "responses.media.GetProfiles: no file media.GetProfiles.xml"},
-    {"StatusOutOfRange",
-     [](CFolder& f) {
-         Answer(f);
-         f.write("manifest.json", R"({"responses": {"device.GetSystemDateAndTime": {"status": 700}}})");
-     },
-     "/manifest.json", "responses.device.GetSystemDateAndTime.status: must be between 100 and 599"},
-    {"StatusText",
-     [](CFolder& f) {
-         Answer(f);
-         f.write("manifest.json", R"({"responses": {"device.GetSystemDateAndTime": {"status": "500"}}})");
-     },
-     "/manifest.json", "status: must be an integer"},
-    {"EmptyContentType",
-     [](CFolder& f) {
-         Answer(f);
-         f.write("manifest.json", R"({"responses": {"device.GetSystemDateAndTime": {"contentType": ""}}})");
-     },
-     "/manifest.json", "contentType: must not be empty"},
-    {"BadAuthMode", [](CFolder& f) { Answer(f); f.write("manifest.json", R"({"auth": {"mode": "magic"}})"); },
-     "/manifest.json", "auth.mode"},
     {"AuthWithoutUsers", [](CFolder& f) { Answer(f); f.write("manifest.json", R"({"auth": {"mode": "wsse"}})"); },
      "/manifest.json", "needs at least one user"},
-    {"UnknownMember", [](CFolder& f) { Answer(f); f.write("manifest.json", R"({"respones": {}})"); },
-     "/manifest.json", "respones: unknown member"},
 };
 
 class SimReplayBadFolder : public ::testing::TestWithParam<CBadFolderCase> {};
@@ -495,6 +516,117 @@ TEST_P(SimReplayBadFolder, IsRefusedNamingTheFileAndReason)
 
 INSTANTIATE_TEST_SUITE_P(Cases, SimReplayBadFolder, ::testing::ValuesIn(kBadFolders),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Folders from other capture tools: what cannot be used costs one warning and is left out,
+// the rest is served.
+struct CSkippedCase {
+    const char* name;
+    void (*make)(CFolder&);
+    const char* file;      // the file the warning names, relative to the folder
+    const char* reason;
+};
+
+void PrintTo(const CSkippedCase& c, std::ostream* os) { *os << c.name; }
+
+void Manifest(CFolder& f, const char* json) { f.write("manifest.json", json); }
+
+const CSkippedCase kSkipped[] = {
+    {"NoService", [](CFolder& f) { f.answer("GetProfiles.xml"); }, "/GetProfiles.xml", "not of the form"},
+    {"UpperCaseService", [](CFolder& f) { f.answer("Media.GetOSDs.xml"); }, "/Media.GetOSDs.xml",
+     "unknown service \"Media\""},
+    {"ProbeMatch", [](CFolder& f) { f.answer("discovery.ProbeMatches.xml"); }, "/discovery.ProbeMatches.xml",
+     "unknown service \"discovery\""},
+    {"TwoDots", [](CFolder& f) { f.answer("media.GetProfiles.Night.xml"); }, "/media.GetProfiles.Night.xml",
+     "not of the form"},
+    {"Notes", [](CFolder& f) { f.write("notes.txt", "recorded on Monday"); }, "/notes.txt", "not of the form"},
+    {"Subfolder", [](CFolder& f) { fs::create_directory(f.path() + "/media.GetOSDs.xml"); }, "/media.GetOSDs.xml",
+     "not a regular file"},
+    {"EntryWithoutFile", [](CFolder& f) { Manifest(f, R"({"responses": {"media.GetOSDs": {}}})"); },
+     "/manifest.json", "responses.media.GetOSDs: no file media.GetOSDs.xml"},
+    {"StatusOutOfRange", [](CFolder& f) { Manifest(f, R"({"responses": {"media.GetProfiles": {"status": 700}}})"); },
+     "/manifest.json", "responses.media.GetProfiles.status: must be between 100 and 599"},
+    {"StatusText", [](CFolder& f) { Manifest(f, R"({"responses": {"media.GetProfiles": {"status": "500"}}})"); },
+     "/manifest.json", "status: must be an integer"},
+    {"EmptyContentType",
+     [](CFolder& f) { Manifest(f, R"({"responses": {"media.GetProfiles": {"contentType": ""}}})"); },
+     "/manifest.json", "contentType: must not be empty"},
+    {"BadAuthMode", [](CFolder& f) { Manifest(f, R"({"auth": {"mode": "magic"}})"); }, "/manifest.json",
+     "auth.mode"},
+    {"ForeignMember", [](CFolder& f) { Manifest(f, R"({"vendor": "Acme"})"); }, "/manifest.json",
+     "vendor: unknown member"},
+    {"Services", [](CFolder& f) { Manifest(f, R"({"services": ["device", "media"]})"); }, "/manifest.json",
+     "services: a replayed device answers on every path"},
+};
+
+// Starts a replay of a folder that is expected to warn, keeping the warnings (and the log quiet).
+class SimReplayWarnings : public ::testing::Test {
+protected:
+    std::shared_ptr<OnvifSim::CSimDevice> start(const CFolder& folder)
+    {
+        std::string error;
+        OnvifSim::SetLogEnabled(false);
+        auto device = m_server.addReplayDevice(folder.path(), {}, &error, 0, &m_warnings);
+        OnvifSim::SetLogEnabled(true);
+        EXPECT_TRUE(device) << error;
+        return device;
+    }
+
+    OnvifSim::CSimServer m_server;
+    std::vector<std::string> m_warnings;
+};
+
+class SimReplaySkipped : public SimReplayWarnings, public ::testing::WithParamInterface<CSkippedCase> {};
+
+TEST_P(SimReplaySkipped, WarnsOnceAndServesTheRest)
+{
+    CFolder folder;
+    folder.answer("media.GetProfiles.xml");
+    GetParam().make(folder);
+    auto device = start(folder);
+    ASSERT_TRUE(device);
+    const std::vector<std::string>& warnings = m_warnings;
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].rfind(folder.path() + GetParam().file + ": ", 0), 0u) << warnings[0];
+    EXPECT_NE(warnings[0].find(GetParam().reason), std::string::npos) << warnings[0];
+    // Served as recorded, without credentials, with the default status and type.
+    CReply reply = Post(device->serviceUrl(), Call(kMediaNs, "GetProfiles"));
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_EQ(reply.header("Content-Type"), kSoapXml);
+    EXPECT_EQ(reply.body, ReadFile(folder.path() + "/media.GetProfiles.xml"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SimReplaySkipped, ::testing::ValuesIn(kSkipped),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A capture made by another tool: members of its own in the manifest, a WS-Discovery answer
+// and a file of a service nobody knows. One warning each; the known answers keep the
+// manifest's statuses and content types, and an action of a known service that the
+// simulator itself never answers is served as recorded.
+TEST_F(SimReplayWarnings, CaptureOfAnotherToolIsServed)
+{
+    CFolder folder;
+    folder.answer("media.GetProfiles.xml").answer("media.GetVideoSourceModes.xml").answer("media.GetVendorExtras.xml");
+    folder.answer("discovery.ProbeMatch.xml").answer("onvifx.GetThing.xml");
+    folder.write("manifest.json", R"({"captureDate": "2024-03-18T06:41:09Z", "vendor": "Acme", "model": "X-1",
+        "responses": {"media.GetProfiles": {"status": 200, "contentType": "application/soap+xml"},
+                      "media.GetVideoSourceModes": {"status": 500}}})");
+    auto device = start(folder);
+    ASSERT_TRUE(device);
+    const std::vector<std::string>& warnings = m_warnings;
+    for (const char* named : {"captureDate: unknown member", "vendor: unknown member", "model: unknown member",
+                              "discovery.ProbeMatch.xml: unknown service", "onvifx.GetThing.xml: unknown service"})
+        EXPECT_EQ(std::count_if(warnings.begin(), warnings.end(),
+                                [&](const std::string& w) { return w.find(named) != std::string::npos; }),
+                  1)
+            << named;
+    EXPECT_EQ(warnings.size(), 5u);
+    CReply profiles = Post(device->serviceUrl(), Call(kMediaNs, "GetProfiles"));
+    EXPECT_EQ(profiles.header("Content-Type"), "application/soap+xml");
+    EXPECT_EQ(profiles.body, ReadFile(folder.path() + "/media.GetProfiles.xml"));
+    EXPECT_EQ(Post(device->serviceUrl(), Call(kMediaNs, "GetVideoSourceModes")).status, 500);
+    EXPECT_EQ(Post(device->serviceUrl(), Call(kMediaNs, "GetVendorExtras")).body,
+              ReadFile(folder.path() + "/media.GetVendorExtras.xml"));
+}
 
 TEST(SimReplayFolder, MissingFolderAndHiddenFiles)
 {
@@ -597,7 +729,8 @@ protected:
     }
 };
 
-TEST_F(SimReplayExecutable, BadFolderExitsWithOne)
+// The warning says why nothing could be used, then the refusal ends the program.
+TEST_F(SimReplayExecutable, NothingUsableExitsWithOne)
 {
     CFolder folder;
     folder.answer("Device.GetSystemDateAndTime.xml");
@@ -607,6 +740,7 @@ TEST_F(SimReplayExecutable, BadFolderExitsWithOne)
     EXPECT_EQ(WaitExit(run.pid, 10000), 1);
     EXPECT_NE(out.find(folder.path() + "/Device.GetSystemDateAndTime.xml: unknown service"), std::string::npos)
         << out;
+    EXPECT_NE(out.find("onvif-sim: " + folder.path() + ": no recorded answers"), std::string::npos) << out;
     close(run.out);
 }
 

@@ -95,6 +95,8 @@ bool CCliHost::prepare(std::string* error)
     OnvifSim::SetLogEnabled(m_options.logLevel >= 0);
     m_sim = std::make_unique<OnvifSim::CSimServer>();
     std::string why;
+    if (!m_options.replay.empty())
+        return prepareReplay(error);
     OnvifSim::CDeviceDescription embedded;
     std::string file = m_options.simDevice.empty() ? kEmbeddedDevice : m_options.simDevice;
     if (file.find(".json") == std::string::npos)
@@ -125,6 +127,26 @@ bool CCliHost::prepare(std::string* error)
                 m_info.password = user.password;
         }
     }
+    return true;
+}
+
+bool CCliHost::prepareReplay(std::string* error)
+{
+    std::string why;
+    std::vector<std::string> warnings;
+    auto device = m_sim->addReplayDevice(m_options.replay, {}, &why, 0, &warnings);
+    if (!device) {
+        *error = "The replay folder cannot be served: " + why;
+        return false;
+    }
+    // What the folder holds but the simulator cannot use is worth a line even without --log-level.
+    if (m_options.logLevel < 0)
+        for (const std::string& warning : warnings)
+            COutput::error("replay: " + warning);
+    m_embedded = true;
+    m_info.address = "127.0.0.1";
+    m_info.port = device->port();
+    m_info.https = false;
     return true;
 }
 

@@ -31,6 +31,9 @@ public:
     bool embedded() const { return m_embedded; }
     // The embedded simulator's device ("camera-2ch-media2-h265", ...); empty with --host.
     const std::string& embeddedName() const { return m_embeddedName; }
+    // The device only repeats recorded answers: --replay, or --replayed for one elsewhere.
+    // The CLI knows it from its own options; the library cannot tell and is not asked.
+    bool replayed() const { return !m_options.replay.empty() || m_options.replayed; }
     const Zentar::Component::ServerInfo& serverInfo() const { return m_info; }
     Zentar::Component::IClient* client() const { return m_client; }
     std::string deviceLabel() const;
@@ -49,6 +52,8 @@ public:
     static std::string explainError(uint32_t code, const std::string& device);
 
 private:
+    bool prepareReplay(std::string* error);
+
     CliOptions m_options;
     Zentar::Component::ServerInfo m_info;
     bool m_embedded = false;

@@ -16,6 +16,8 @@ struct CliOptions {
     int logLevel = -1;         // -1: library lines go to its log file only
     bool json = false;
     std::string simDevice;     // the embedded simulator's description (Sim/devices); empty: the 2-channel camera
+    std::string replay;        // a replay folder the embedded simulator serves instead of its camera
+    bool replayed = false;     // the device named by --host is a replay (onvif-sim --replay)
 };
 
 } // namespace OnvifCli

@@ -57,9 +57,15 @@ int main(int argc, char** argv)
     app.add_option("--log-level", options.logLevel, "show library log lines up to this level (0-5) on stderr")
         ->check(CLI::Range(0, 5));
     app.add_flag("--json", options.json, "print JSON instead of text");
-    app.add_option("--sim", options.simDevice,
+    auto* sim = app.add_option("--sim", options.simDevice,
                    "without --host: the simulated device to start, a description of Sim/devices such as "
                    "recorder-2ch-playback (default: camera-2ch-media2-h265)");
+    auto* replay = app.add_option("--replay", options.replay,
+                                  "serve this replay folder (onvif-capture's) with the embedded simulator");
+    app.add_flag("--replayed", options.replayed,
+                 "the device is a replay (onvif-sim --replay): the tour skips what needs a live device");
+    replay->excludes("--host");
+    replay->excludes(sim);
 
     auto* info = app.add_subcommand("info", "identity, capabilities and channels");
     auto* time = app.add_subcommand("time", "read the device clock, or set it");
@@ -304,10 +310,13 @@ int main(int argc, char** argv)
         COutput::error(error);
         return 1;
     }
-    if (host.embedded() && !options.json)
+    if (!options.replay.empty() && !options.json)
+        COutput::printf("Replaying %s with the embedded simulator at %s.\n", options.replay.c_str(),
+                        host.deviceLabel().c_str());
+    else if (host.embedded() && !options.json)
         COutput::printf("No --host given: using the embedded simulator at %s (%s).\n", host.deviceLabel().c_str(),
                         host.embeddedName().c_str());
-    else if (host.embedded())
+    else if (host.embedded() && options.replay.empty())
         COutput::error("no --host given: using the embedded simulator at " + host.deviceLabel());
 
     if (*tour)

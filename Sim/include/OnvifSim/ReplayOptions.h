@@ -10,7 +10,8 @@ struct CReplayOptions {
     bool keepAddresses = false;
     // Answer an action with variants in turn: the plain file, then each suffix in sorted order.
     bool cycleVariants = false;
-    // Port written into rewritten rtsp:// addresses; 0 keeps the recorded one.
+    // Port written into rewritten rtsp:// addresses; 0: the device's own RTSP server (the
+    // recorded port when it runs none).
     unsigned short rtspPort = 0;
     // Serve HTTPS with a self-signed certificate.
     bool https = false;

@@ -30,9 +30,11 @@ public:
     std::shared_ptr<CSimDevice> addDeviceFile(const std::string& path, std::string* error = nullptr,
                                               unsigned short port = 0);
     // A device answering with the recorded answers in folder `dir`; *error reads
-    // "<file>: <reason>" when the folder is unusable.
+    // "<file>: <reason>" when the folder is unusable. What the folder holds but the device
+    // cannot use is skipped: one log line each, also handed back in *warnings.
     std::shared_ptr<CSimDevice> addReplayDevice(const std::string& dir, const CReplayOptions& options = {},
-                                                std::string* error = nullptr, unsigned short port = 0);
+                                                std::string* error = nullptr, unsigned short port = 0,
+                                                std::vector<std::string>* warnings = nullptr);
 
     // Makes a running device answer WS-Discovery Probes; false with *error when its socket
     // cannot be opened.

@@ -97,8 +97,8 @@ CHttpAnswer CDeviceCore::dispatch(const CHttpRequest& http, const CConnectionInf
 {
     std::string path = http.target.substr(0, http.target.find('?'));
     // The device's web server: snapshot pictures are plain HTTP, not SOAP.
-    if (IsSnapshotPath(path))
-        return ServeSnapshot(m_state, m_digest, http, entry);
+    if (IsSnapshotPath(path) || replayedMedia(path))
+        return ServeSnapshot(m_state, m_digest, http, entry, m_replay != nullptr);
     const CServiceInfo* service = nullptr;
     for (const auto& [key, servicePath] : m_state.current.services)
         if (servicePath == path)
@@ -157,12 +157,15 @@ CHttpAnswer CDeviceCore::serve(const CHttpRequest& http, const CConnectionInfo& 
     entry.level = auth.who.level;
     entry.authMethod = auth.who.ok ? auth.who.method : "";
     if (m_replay)
-        return replayed(http, connection, soap, service, auth.who);
-    const CServiceHandler* handler = FindServiceHandler(service.key);
+        if (std::optional<CHttpAnswer> recorded = replayed(http, connection, soap, service, auth.who))
+            return *recorded;
+    // What a replayed device answers itself belongs to its device service, whatever the path.
+    const CServiceInfo& answering = m_replay ? *FindService("device") : service;
+    const CServiceHandler* handler = FindServiceHandler(answering.key);
     const COperation* operation = nullptr;
     if (handler)
         for (const auto& op : handler->operations)
-            if (soap.operation() == op.name && soap.operationNamespace() == (op.ns ? op.ns : service.ns))
+            if (soap.operation() == op.name && soap.operationNamespace() == (op.ns ? op.ns : answering.ns))
                 operation = &op;
     if (!operation)
         return faultAnswer(CSoapFault::Receiver({"ActionNotSupported"}, "The requested action is not supported"));
@@ -172,7 +175,7 @@ CHttpAnswer CDeviceCore::serve(const CHttpRequest& http, const CConnectionInfo& 
         return refusal(false);
     }
     CXmlAnswer xml(d.prefixes, d.defaultNamespaces);
-    CCallContext context(m_state, soap, http, connection, service, auth.who, xml);
+    CCallContext context(m_state, soap, http, connection, answering, auth.who, xml);
     try {
         operation->run(context);
     } catch (const CSoapFault& fault) {

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace OnvifSim {
 
@@ -53,8 +54,11 @@ private:
     CHttpAnswer dispatch(const CHttpRequest& http, const CConnectionInfo& connection, CRecordedRequest& record);
     CHttpAnswer serve(const CHttpRequest& http, const CConnectionInfo& connection, const CSoapRequest& soap,
                       const CServiceInfo& service, CRecordedRequest& record);
-    CHttpAnswer replayed(const CHttpRequest& http, const CConnectionInfo& connection, const CSoapRequest& soap,
-                         const CServiceInfo& service, const CAuthOutcome& caller);
+    // The recorded answer, or nothing when the simulator answers itself (the clock).
+    std::optional<CHttpAnswer> replayed(const CHttpRequest& http, const CConnectionInfo& connection,
+                                        const CSoapRequest& soap, const CServiceInfo& service,
+                                        const CAuthOutcome& caller);
+    bool replayedMedia(const std::string& path) const;
     CAuthResult authenticate(const CHttpRequest& http, const CSoapRequest& soap, bool anonymousAllowed);
     void record(CRecordedRequest record);
     bool needsDigestFirst(const CHttpRequest& http);

@@ -123,6 +123,27 @@ bool FindAddressSpans(const std::string& xml, std::vector<CAddressSpan>& spans)
     return true;
 }
 
+std::string AddressPath(const std::string& xml, const CAddressSpan& span)
+{
+    size_t end = std::min(xml.find_first_of("<? \t\r\n", span.end), xml.find("]]>", span.end));
+    std::string raw = xml.substr(span.end, end == std::string::npos ? std::string::npos : end - span.end);
+    static const std::pair<const char*, char> entities[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    std::string path;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        bool decoded = false;
+        for (const auto& [name, c] : entities)
+            if (!decoded && raw.compare(i, strlen(name), name) == 0) {
+                path += c;
+                i += strlen(name) - 1;
+                decoded = true;
+            }
+        if (!decoded)
+            path += raw[i];
+    }
+    return path.empty() || path[0] != '/' ? "/" + path : path;
+}
+
 std::string RewriteAddresses(const std::string& xml, const std::vector<CAddressSpan>& spans,
                              const std::string& selfBase, unsigned short rtspPort)
 {

@@ -20,6 +20,10 @@ struct CAddressSpan {
 // not well-formed XML (the answer is then served as recorded).
 bool FindAddressSpans(const std::string& xml, std::vector<CAddressSpan>& spans);
 
+// The path of a found address, without its query and with XML entities decoded
+// ("/Streaming/Channels/101"), as a client requests it; "/" when it has none.
+std::string AddressPath(const std::string& xml, const CAddressSpan& span);
+
 // `xml` with each span replaced: http(s) by `selfBase` ("http://127.0.0.1:8080"), rtsp by
 // the same host with the recorded port, or `rtspPort` when it is not 0.
 std::string RewriteAddresses(const std::string& xml, const std::vector<CAddressSpan>& spans,

@@ -8,8 +8,16 @@ namespace OnvifSim {
 
 CReplayAnswers::CReplayAnswers(CReplayFolder folder, const CReplayOptions& options) : m_options(options)
 {
-    for (auto& [key, action] : folder.actions)
+    for (auto& [key, action] : folder.actions) {
+        bool snapshots = key.compare(key.find('.') + 1, std::string::npos, "GetSnapshotUri") == 0;
+        for (const auto& [suffix, recorded] : action.variants)
+            for (const auto& span : recorded.addresses)
+                if (span.rtsp)
+                    m_streamPaths.insert(AddressPath(recorded.body, span));
+                else if (snapshots)
+                    m_picturePaths.insert(AddressPath(recorded.body, span));
         m_slots[key].action = std::move(action);
+    }
 }
 
 const CReplayAnswer& CReplayAnswers::pick(CSlot& slot)
@@ -27,7 +35,7 @@ const CReplayAnswer& CReplayAnswers::pick(CSlot& slot)
 }
 
 std::optional<CReplayReply> CReplayAnswers::answer(const std::string& ns, const std::string& operation,
-                                                   const std::string& selfBase)
+                                                   const std::string& selfBase, unsigned short ownRtspPort)
 {
     std::string service = ServiceForNamespace(ns);
     auto it = service.empty() ? m_slots.end() : m_slots.find(service + "." + operation);
@@ -37,9 +45,10 @@ std::optional<CReplayReply> CReplayAnswers::answer(const std::string& ns, const 
     CReplayReply reply;
     reply.status = recorded.status;
     reply.contentType = recorded.contentType;
+    unsigned short rtspPort = m_options.rtspPort ? m_options.rtspPort : ownRtspPort;
     reply.body = m_options.keepAddresses || recorded.addresses.empty()
                      ? recorded.body
-                     : RewriteAddresses(recorded.body, recorded.addresses, selfBase, m_options.rtspPort);
+                     : RewriteAddresses(recorded.body, recorded.addresses, selfBase, rtspPort);
     return reply;
 }
 

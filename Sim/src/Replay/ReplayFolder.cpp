@@ -20,6 +20,7 @@ const char kManifest[] = "manifest.json";
 struct CListing {
     std::map<std::string, CAnswerName> answers;   // "events.PullMessagesMotion" -> parts
     bool hasManifest = false;
+    std::vector<std::string> warnings;
 };
 
 bool IsRegularFile(const fs::directory_entry& entry)
@@ -28,7 +29,9 @@ bool IsRegularFile(const fs::directory_entry& entry)
     return entry.is_regular_file(ec) && !ec;
 }
 
-// Every file must be an answer or the manifest; hidden files (.gitkeep, editor swap) are skipped.
+// Answers and the manifest; anything else (notes, a WS-Discovery ProbeMatch, an answer of a
+// service this simulator does not serve) is skipped with a warning, hidden files (.gitkeep,
+// editor swap) silently.
 bool ListFolder(const std::string& dir, CListing& listing, std::string& error)
 {
     std::error_code ec;
@@ -44,37 +47,35 @@ bool ListFolder(const std::string& dir, CListing& listing, std::string& error)
         std::string reason;
         if (file[0] == '.')
             continue;
-        if (n >= kMaxFiles)
-            reason = "more than " + std::to_string(kMaxFiles) + " files in the folder";
-        else if (!IsRegularFile(*it))
+        if (n >= kMaxFiles) {
+            error = where + ": more than " + std::to_string(kMaxFiles) + " files in the folder";
+            return false;
+        }
+        bool regular = IsRegularFile(*it);
+        if (file == kManifest && !regular) {
+            error = where + ": not a regular file";
+            return false;
+        }
+        if (!regular)
             reason = "not a regular file";
         else if (file == kManifest)
             listing.hasManifest = true;
         else if (ParseAnswerFileName(file, name, reason))
             listing.answers[name.service + "." + name.name] = name;
-        if (!reason.empty()) {
-            error = where + ": " + reason;
-            return false;
-        }
+        if (!reason.empty())
+            listing.warnings.push_back(where + ": " + reason + "; skipped");
     }
     if (ec) {
         error = dir + ": cannot list the folder (" + ec.message() + ")";
         return false;
     }
-    if (listing.answers.empty()) {
-        error = dir + ": no recorded answers (files named <service>.<Action>.xml)";
-        return false;
-    }
     return true;
 }
 
-bool ReadAnswer(const std::string& path, const CManifestEntry& entry, CReplayAnswer& answer, std::string& error)
+bool ReadAnswer(const std::string& path, const CManifestEntry& entry, CReplayAnswer& answer, std::string& reason)
 {
-    std::string reason;
-    if (!ReadSmallFile(path, kMaxAnswerBytes, answer.body, reason)) {
-        error = path + ": " + reason;
+    if (!ReadSmallFile(path, kMaxAnswerBytes, answer.body, reason))
         return false;
-    }
     answer.file = path;
     answer.status = entry.status;
     answer.contentType = entry.contentType;
@@ -84,8 +85,8 @@ bool ReadAnswer(const std::string& path, const CManifestEntry& entry, CReplayAns
     return true;
 }
 
-bool ReadAnswers(const std::string& dir, const CListing& listing, const CReplayManifest& manifest,
-                 CReplayFolder& out, std::string& error)
+void ReadAnswers(const std::string& dir, const CListing& listing, const CReplayManifest& manifest,
+                 CReplayFolder& out)
 {
     std::map<std::string, std::set<std::string>> names;   // service -> names, for telling variants apart
     for (const auto& [key, name] : listing.answers)
@@ -93,12 +94,13 @@ bool ReadAnswers(const std::string& dir, const CListing& listing, const CReplayM
     for (const auto& [key, name] : listing.answers) {
         auto [action, suffix] = SplitVariant(name.service, name.name, names[name.service]);
         auto entry = manifest.responses.find(key);
-        CReplayAnswer& answer = out.actions[name.service + "." + action].variants[suffix];
-        if (!ReadAnswer(dir + "/" + key + ".xml", entry == manifest.responses.end() ? CManifestEntry() : entry->second,
-                        answer, error))
-            return false;
+        CReplayAnswer answer;
+        std::string path = dir + "/" + key + ".xml", reason;
+        if (ReadAnswer(path, entry == manifest.responses.end() ? CManifestEntry() : entry->second, answer, reason))
+            out.actions[name.service + "." + action].variants[suffix] = std::move(answer);
+        else
+            out.warnings.push_back(path + ": " + reason + "; skipped");
     }
-    return true;
 }
 
 } // namespace
@@ -121,17 +123,27 @@ bool LoadReplayFolder(const std::string& path, CReplayFolder& out, std::string& 
     if (!read)
         return false;
     CReplayFolder folder;
-    if (!ReadAnswers(dir, listing, manifest, folder, error))
+    folder.warnings = std::move(listing.warnings);
+    folder.warnings.insert(folder.warnings.end(), manifest.warnings.begin(), manifest.warnings.end());
+    ReadAnswers(dir, listing, manifest, folder);
+    // Logged before a refusal too: they say why nothing in the folder could be used.
+    for (const auto& warning : folder.warnings)
+        LogLine(warning);
+    if (folder.actions.empty()) {
+        error = dir + ": no recorded answers (files named <service>.<Action>.xml)";
         return false;
+    }
     folder.description = manifest.description;
     folder.description.source = dir;
     if (folder.description.name.empty())
         folder.description.name = fs::path(dir).lexically_normal().filename().string();
     if (folder.description.name.empty())
         folder.description.name = dir;
-    for (const auto& [key, name] : listing.answers)
-        if (FindService(name.service))
-            folder.description.services.emplace(name.service, FindService(name.service)->defaultPath);
+    for (const auto& [key, action] : folder.actions) {
+        std::string service = key.substr(0, key.find('.'));
+        if (FindService(service))
+            folder.description.services.emplace(service, FindService(service)->defaultPath);
+    }
     out = std::move(folder);
     return true;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// A recorded device read from its folder, checked as a whole: a folder that is missing,
-// empty, holds a file that is not an answer, or has a bad manifest is refused with
-// "<file>: <reason>" instead of a device that answers wrongly later.
+// A recorded device read from its folder. Folders come from other capture tools too, so a
+// file or manifest member this simulator cannot use is skipped with one warning line each
+// ("<file>: <reason>; skipped") and the rest is served. A folder that is missing, holds no
+// usable answer, or whose manifest is not a JSON object is refused with "<file>: <reason>".
 #include "OnvifSim/DeviceDescription.h"
 #include "Replay/AddressRewrite.h"
 
@@ -27,6 +28,7 @@ struct CReplayAction {
 struct CReplayFolder {
     CDeviceDescription description;
     std::map<std::string, CReplayAction> actions;   // by "<service>.<Action>"
+    std::vector<std::string> warnings;              // what was skipped, one line each (also logged)
 };
 
 bool LoadReplayFolder(const std::string& dir, CReplayFolder& out, std::string& error);

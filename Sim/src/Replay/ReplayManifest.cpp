@@ -5,6 +5,7 @@
 
 #include <json/reader.h>
 
+#include <cctype>
 #include <sstream>
 
 namespace OnvifSim {
@@ -37,33 +38,63 @@ void ReadEntry(const Json::Value& json, const std::string& key, CManifestEntry& 
         f.fail("contentType", "must be one line");
 }
 
-void ReadResponses(const Json::Value& json, const std::set<std::string>& answers, CReplayManifest& out,
-                   std::string& error)
+// An unusable entry leaves its answer with the default status and content type.
+void ReadResponses(const Json::Value& json, const std::set<std::string>& answers, const std::string& path,
+                   CReplayManifest& out)
 {
     if (!json.isObject())
-        return void(error = "responses: must be an object");
+        return out.warnings.push_back(path + ": responses: must be an object; ignored");
     for (const auto& key : json.getMemberNames()) {
+        std::string why;
+        CManifestEntry entry;
         if (!answers.count(key))
-            return void(error = "responses." + key + ": no file " + key + ".xml in the folder");
-        ReadEntry(json[key], key, out.responses[key], error);
-        if (!error.empty())
-            return;
+            why = "responses." + key + ": no file " + key + ".xml in the folder";
+        else
+            ReadEntry(json[key], key, entry, why);
+        if (why.empty())
+            out.responses[key] = entry;
+        else
+            out.warnings.push_back(path + ": " + why + "; ignored");
     }
 }
 
+// The top-level member a description error names: "timezone: ..." or "auth.mode: ...".
+std::string MemberOf(const std::string& error, const std::string& source)
+{
+    std::string rest = error.rfind(source + ": ", 0) == 0 ? error.substr(source.size() + 2) : error;
+    size_t end = 0;
+    while (end < rest.size() && (isalnum(static_cast<unsigned char>(rest[end])) || rest[end] == '_' ||
+                                 rest[end] == '-'))
+        ++end;
+    return end < rest.size() && (rest[end] == '.' || rest[end] == ':' || rest[end] == '[') ? rest.substr(0, end)
+                                                                                           : std::string();
+}
+
 // Everything but "responses" describes the device; without "auth" it asks for no credentials.
+// A member the description refuses is left out and the rest read again, so each bad member
+// costs one warning; an error that names no member of the manifest refuses it.
 bool ReadDescription(Json::Value json, const std::string& source, CReplayManifest& out, std::string& error)
 {
-    if (json.isMember("services")) {
-        error = source + ": services: a replayed device answers on every path; leave services out";
-        return false;
-    }
     json.removeMember("responses");
-    if (!json.isMember("auth"))
-        json["auth"]["mode"] = "none";
-    json["services"] = Json::Value(Json::arrayValue);
-    json["services"].append("device");
-    return LoadDescription(json, out.description, error, source);
+    if (json.isMember("services")) {
+        json.removeMember("services");
+        out.warnings.push_back(source + ": services: a replayed device answers on every path; ignored");
+    }
+    for (size_t tries = json.size() + 1; tries > 0; --tries) {
+        Json::Value described = json;
+        if (!described.isMember("auth"))
+            described["auth"]["mode"] = "none";
+        described["services"] = Json::Value(Json::arrayValue);
+        described["services"].append("device");
+        if (LoadDescription(described, out.description, error, source))
+            return true;
+        std::string member = MemberOf(error, source);
+        if (member.empty() || !json.isMember(member))
+            return false;
+        out.warnings.push_back(error + "; ignored");
+        json.removeMember(member);
+    }
+    return false;
 }
 
 } // namespace
@@ -82,11 +113,7 @@ bool ReadReplayManifest(const std::string& path, const std::set<std::string>& an
         return false;
     }
     if (json.isMember("responses"))
-        ReadResponses(json["responses"], answers, out, error);
-    if (!error.empty()) {
-        error = path + ": " + error;
-        return false;
-    }
+        ReadResponses(json["responses"], answers, path, out);
     return ReadDescription(json, path, out, error);
 }
 

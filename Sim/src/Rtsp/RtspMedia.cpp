@@ -6,6 +6,7 @@
 #include "Media/ClipLibrary.h"
 #include "Media/MediaModel.h"
 #include "Media/MediaUris.h"
+#include "Replay/ReplayAnswers.h"
 #include "Rtsp/RtspBackChannel.h"
 #include "Rtsp/RtspServer.h"
 
@@ -66,25 +67,31 @@ bool CRtspServer::resolve(const std::string& url, CRtspProfile& profile, int& tr
         Json::Value model = m_core->state().serviceData["media"];
         if (model.isNull() && !BuildMediaModel(m_core->state().current.raw, model, error))
             return false;
-        int index = 0;
-        for (const auto& p : model["profiles"]) {
+        const Json::Value& profiles = model["profiles"];
+        Json::ArrayIndex index = 0;
+        for (; index < profiles.size(); ++index) {
             bool match = false;
             for (EStreamKind kind : {EStreamKind::RtspUnicast, EStreamKind::RtspMulticast}) {
                 int ignored = 0;
-                match = match || SplitTrack(StreamUriPath(model, p, kind), ignored) == path;
+                match = match || SplitTrack(StreamUriPath(model, profiles[index], kind), ignored) == path;
             }
-            if (match) {
-                profile.token = p["token"].asString();
-                profile.name = p["name"].asString();
-                profile.index = index;
-                if (const Json::Value* video = FindConfig(model, "VideoEncoder", p))
-                    wanted.push_back({ClipCodec((*video)["encoding"].asString()), (*video)["width"].asInt(),
-                                      (*video)["height"].asInt()});
-                if (const Json::Value* audio = FindConfig(model, "AudioEncoder", p))
-                    wanted.push_back({ClipCodec((*audio)["encoding"].asString()), 0, 0});
+            if (match)
                 break;
-            }
-            ++index;
+        }
+        // A replayed device streams its own first profile wherever its recording named a stream.
+        CReplayAnswers* replay = m_core->replay();
+        if (index == profiles.size() && replay && replay->namesStream(path.substr(0, path.find('?'))))
+            index = 0;
+        if (index < profiles.size()) {
+            const Json::Value& p = profiles[index];
+            profile.token = p["token"].asString();
+            profile.name = p["name"].asString();
+            profile.index = static_cast<int>(index);
+            if (const Json::Value* video = FindConfig(model, "VideoEncoder", p))
+                wanted.push_back({ClipCodec((*video)["encoding"].asString()), (*video)["width"].asInt(),
+                                  (*video)["height"].asInt()});
+            if (const Json::Value* audio = FindConfig(model, "AudioEncoder", p))
+                wanted.push_back({ClipCodec((*audio)["encoding"].asString()), 0, 0});
         }
     }
     if (profile.token.empty()) {

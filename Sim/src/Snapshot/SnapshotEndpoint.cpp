@@ -161,7 +161,7 @@ bool ProfileResolution(const Json::Value& model, const std::string& token, int& 
 bool IsSnapshotPath(const std::string& path) { return path == kSnapshotPath; }
 
 CHttpAnswer ServeSnapshot(CDeviceState& state, CHttpDigest& digest, const CHttpRequest& http,
-                          CRecordedRequest& entry)
+                          CRecordedRequest& entry, bool anyProfile)
 {
     const CDeviceDescription& d = state.current;
     if (http.method != "GET") {
@@ -189,6 +189,8 @@ CHttpAnswer ServeSnapshot(CDeviceState& state, CHttpDigest& digest, const CHttpR
     if (!model || !(*model)["habits"]["snapshot"].asBool())
         return PlainAnswer(404, "Not Found");
     std::string token = QueryToken(http.target);
+    if (anyProfile && !FindToken((*model)["profiles"], token) && !(*model)["profiles"].empty())
+        token = (*model)["profiles"][0]["token"].asString();
     CSnapshotPictureRequest picture;
     if (!ProfileResolution(*model, token, picture.width, picture.height)) {
         LogLine(d.name + ": snapshot of unknown profile \"" + token + "\"");

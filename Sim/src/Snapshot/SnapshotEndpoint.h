@@ -13,7 +13,9 @@ namespace OnvifSim {
 bool IsSnapshotPath(const std::string& path);
 
 // Serves one request for the snapshot path; fills the log entry's user and method.
+// anyProfile: a replayed device's picture, whatever profile the recorded address names
+// (the first profile of the device's own media stands in for it).
 CHttpAnswer ServeSnapshot(CDeviceState& state, CHttpDigest& digest, const CHttpRequest& http,
-                          CRecordedRequest& entry);
+                          CRecordedRequest& entry, bool anyProfile = false);
 
 } // namespace OnvifSim

@@ -276,6 +276,33 @@ bool hasResponseElement(CSOAPMessage& msg, const char* operationName, bool logFa
     return false;
 }
 
+int composeRequest(const OnvifOperation& op, const Json::Value& req, CSOAPMessage& request)
+{
+    char element[kMaxRequestPath];
+    const int length = std::snprintf(element, sizeof element, "/%s:%s", op.prefix ? op.prefix : "",
+                                     op.operation ? op.operation : "");
+    if (!op.prefix || !op.operation || length <= 0 || static_cast<size_t>(length) >= sizeof element)
+        return -1;
+    if (request.setNSURITable(op.namespaces) != 0 || request.setPathPrefix(SOAP_NODE_BODY) != 0)
+        return -1;
+    const Json::Value* params = operationParams(op, req);
+    if (!params)
+        return -1;
+    // Rows with a preparing hook write from their own copy of the parameters.
+    Json::Value prepared;
+    if (op.prepareRequest) {
+        prepared = *params;
+        if (op.prepareRequest(prepared) != 0)
+            return -1;
+    }
+    const Json::Value& fields = op.prepareRequest ? prepared : *params;
+    if (request.set(element, static_cast<const char*>(nullptr), true) != 0 ||
+        writeFields(request, op.requestFields, fields, op.prefix) != 0 ||
+        (op.buildRequest && op.buildRequest(request, fields) != 0) || request.getLastError() != 0)
+        return -1;
+    return 0;
+}
+
 int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const Json::Value& req, Json::Value& rsp)
 {
     if (op.sendsNothing) {
@@ -292,35 +319,9 @@ int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const J
         ONVIF_ERRLN();
         return -1;
     }
-    char element[kMaxRequestPath];
-    const int length = std::snprintf(element, sizeof element, "/%s:%s", op.prefix ? op.prefix : "",
-                                     op.operation ? op.operation : "");
-    if (!op.prefix || !op.operation || length <= 0 || static_cast<size_t>(length) >= sizeof element) {
-        ONVIF_ERRLN();
-        return -1;
-    }
     CSOAPMessage request(true, 2, (op.flags & OP_ATTACHMENT) ? SOAP_MODE_ATTACHMENT : SOAP_MODE_PLAIN);
     CSOAPMessage response(static_cast<const char*>(nullptr));
-    if (request.setNSURITable(op.namespaces) != 0 || request.setPathPrefix(SOAP_NODE_BODY) != 0) {
-        ONVIF_ERRLN();
-        return -1;
-    }
-    const Json::Value* params = operationParams(op, req);
-    if (!params)
-        return -1;
-    // Rows with a preparing hook write from their own copy of the parameters.
-    Json::Value prepared;
-    if (op.prepareRequest) {
-        prepared = *params;
-        if (op.prepareRequest(prepared) != 0) {
-            ONVIF_ERRLN();
-            return -1;
-        }
-    }
-    const Json::Value& fields = op.prepareRequest ? prepared : *params;
-    if (request.set(element, static_cast<const char*>(nullptr), true) != 0 ||
-        writeFields(request, op.requestFields, fields, op.prefix) != 0 ||
-        (op.buildRequest && op.buildRequest(request, fields) != 0) || request.getLastError() != 0) {
+    if (composeRequest(op, req, request) != 0) {
         ONVIF_ERRLN();
         return -1;
     }

@@ -201,6 +201,11 @@ struct OnvifService {
 int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const Json::Value& req,
                  Json::Value& rsp);
 
+// The request envelope of a row for a request record (its parameters under the member the
+// row names, when it names one), as runOperation sends it before credentials are added.
+// 0, or -1 when a field or the row's hook refuses the record.
+int composeRequest(const OnvifOperation& op, const Json::Value& req, CSOAPMessage& request);
+
 // The pieces of the engine, for hooks that write or read more than a flat list.
 // prefix qualifies request paths whose first step has none (see OnvifField); i fills a
 // "[%d]" slot of the paths (one record of a repeated request element).
