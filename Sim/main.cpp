@@ -1,5 +1,6 @@
 // onvif-sim: runs simulated ONVIF devices on loopback until SIGINT or SIGTERM.
 //   onvif-sim --device FILE [--port N] [--count N] [--https] [--listen 127.0.0.1|::1]
+//             [--discovery-port N [--discovery-address A] [--multicast] [--discovery-habit H ...]]
 //   onvif-sim --replay DIR [--keep-addresses] [--cycle-variants] [--rtsp-port N] [--port N] [--count N] [--https]
 #include "OnvifSim/SimServer.h"
 
@@ -33,7 +34,25 @@ int main(int argc, char** argv)
     std::string listen = "127.0.0.1";
     app.add_option("--listen", listen, "loopback address to listen on: 127.0.0.1 (default) or ::1")
         ->check(CLI::IsMember({"127.0.0.1", "::1"}));
+    OnvifSim::CDiscoveryOptions discovery;
+    unsigned discoveryPort = 0;
+    std::vector<std::string> habits;
+    auto* discoveryOption = app.add_option("--discovery-port", discoveryPort,
+                                           "answer WS-Discovery Probes on this UDP port (3702 is the standard)")
+                                ->check(CLI::Range(1u, 65535u));
+    app.add_option("--discovery-address", discovery.address,
+                   "address the first device answers from; device i answers from it plus i (127.0.0.1)")
+        ->needs(discoveryOption);
+    app.add_flag("--multicast", discovery.multicast, "also answer on 239.255.255.250 (private network stacks only)")
+        ->needs(discoveryOption);
+    app.add_option("--discovery-habit", habits, "slow, duplicate, garbage, severalXAddrs, noScopes")
+        ->needs(discoveryOption);
+    app.add_option("--discovery-delay", discovery.delayMs, "delay of the slow habit in ms (500)")
+        ->check(CLI::Range(0, 60000))->needs(discoveryOption);
     CLI11_PARSE(app, argc, argv);
+    discovery.port = static_cast<unsigned short>(discoveryPort);
+    discovery.habits.insert(habits.begin(), habits.end());
+    const bool listenGiven = app.count("--listen") > 0;
     if (port != 0 && port + count - 1 > 65535) {
         std::cerr << "onvif-sim: --port " << port << " with --count " << count << " runs past port 65535\n";
         return 2;
@@ -58,8 +77,25 @@ int main(int argc, char** argv)
     OnvifSim::CSimServer server(count > 8 ? 4 : 2);
     for (unsigned i = 0; i < count; ++i) {
         unsigned short p = port == 0 ? 0 : static_cast<unsigned short>(port + i);
-        auto device = replayDir.empty() ? server.addDevice(description, &error, p, listen)
+        // With discovery each device answers from an address of its own; on loopback it
+        // serves there too, so that what it advertises is where it is.
+        OnvifSim::CDiscoveryOptions own = discovery;
+        std::string bind = listen;
+        OnvifSim::CDeviceDescription described = description;
+        if (discoveryPort != 0) {
+            if (!OnvifSim::OffsetIPv4(discovery.address, i, own.address)) {
+                std::cerr << "onvif-sim: --discovery-address " << discovery.address << " plus " << i
+                          << " is not an IPv4 address\n";
+                return 2;
+            }
+            if (!listenGiven && own.address.rfind("127.", 0) == 0)
+                bind = own.address;
+            OnvifSim::UseNetworkAddress(described, own.address);
+        }
+        auto device = replayDir.empty() ? server.addDevice(described, &error, p, bind)
                                         : server.addReplayDevice(replayDir, replay, &error, p);
+        if (device && discoveryPort != 0 && !server.addDiscovery(device, own, &error))
+            device = nullptr;
         if (!device) {
             std::cerr << "onvif-sim: " << error << "\n";
             return 1;

@@ -8,6 +8,7 @@ packages=(
   libjsoncpp-dev libpugixml-dev libcurl4-openssl-dev libasio-dev libssl-dev
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   dpkg-dev file
+  iproute2
 )
 
 missing=()

@@ -198,6 +198,13 @@ int CSimDevice::rebootCount() const
     return m_core->state().reboots;
 }
 
+Json::Value CSimDevice::backChannelAudio() const
+{
+    auto lock = m_core->lock();
+    const Json::Value& counts = m_core->state().serviceData["backChannel"];
+    return counts.isNull() ? Json::Value(Json::objectValue) : counts;
+}
+
 Json::Value CSimDevice::firmwareStatus() const
 {
     auto lock = m_core->lock();

@@ -1,6 +1,7 @@
 #include "OnvifSim/SimServer.h"
 
 #include "Common/Log.h"
+#include "Discovery/DiscoveryResponder.h"
 #include "Device/DeviceCore.h"
 #include "Events/EventHub.h"
 #include "Firmware/FirmwareState.h"
@@ -38,6 +39,7 @@ public:
     std::vector<std::shared_ptr<CRtspServer>> m_rtspServers;
     std::vector<std::shared_ptr<CEventHub>> m_eventHubs;
     std::vector<std::shared_ptr<CSimDevice>> m_devices;
+    std::vector<std::shared_ptr<CDiscoveryResponder>> m_responders;
     bool m_stopped = false;
     std::mutex m_exitMutex;
     std::condition_variable m_exited;
@@ -65,8 +67,8 @@ std::shared_ptr<CSimDevice> CSimServerImpl::add(const CDeviceDescription& descri
                                                 unsigned short port, const std::string& bindAddress,
                                                 std::shared_ptr<CReplayAnswers> replay)
 {
-    if (bindAddress != "127.0.0.1" && bindAddress != "::1") {
-        error = "the simulator only listens on loopback (127.0.0.1 or ::1), not " + bindAddress;
+    if (bindAddress.rfind("127.", 0) != 0 && bindAddress != "::1") {
+        error = "the simulator only listens on loopback (127.x.y.z or ::1), not " + bindAddress;
         return nullptr;
     }
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -154,6 +156,8 @@ void CSimServerImpl::stop()
         listeners = m_listeners;
         rtspServers = m_rtspServers;
         hubs = m_eventHubs;
+        for (auto& responder : m_responders)
+            responder->stop();
     }
     for (auto& hub : hubs)
         hub->stop();
@@ -172,6 +176,26 @@ void CSimServerImpl::stop()
     for (auto& thread : m_threads)
         if (thread.joinable())
             thread.join();
+}
+
+bool CSimServer::addDiscovery(const std::shared_ptr<CSimDevice>& device, const CDiscoveryOptions& options,
+                              std::string* error)
+{
+    std::string why;
+    auto responder = std::make_shared<CDiscoveryResponder>(m_impl->m_io, device, options);
+    bool ok = device && CheckDiscoveryHabits(options.habits, why) && responder->open(why);
+    std::lock_guard<std::mutex> lock(m_impl->m_mutex);
+    if (ok && m_impl->m_stopped)
+        ok = false, why = "the server is stopped";
+    if (!ok) {
+        LogLine(why);
+        if (error)
+            *error = why;
+        return false;
+    }
+    responder->start();
+    m_impl->m_responders.push_back(responder);
+    return true;
 }
 
 CSimServer::CSimServer(unsigned threads) : m_impl(std::make_unique<CSimServerImpl>(threads)) {}

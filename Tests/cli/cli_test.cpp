@@ -6,6 +6,15 @@
 #include <unistd.h>
 
 #include <array>
+#include <algorithm>
+#include <chrono>
+#include <set>
+#include <vector>
+
+#include <asio/io_context.hpp>
+#include <asio/ip/udp.hpp>
+#include <poll.h>
+#include <signal.h>
 #include <cstdlib>
 #include <ctime>
 #include <map>
@@ -741,3 +750,283 @@ TEST(CliConfig, MotionDetectRoundTripsThroughAFile)
 }
 
 } // namespace
+
+// ---- discover -------------------------------------------------------------------------
+
+namespace {
+
+// Devices on 127.0.0.(first+i), answering unicast Probes on a port of this run.
+struct LoopbackDevices {
+    OnvifSim::CSimServer server{2};
+    std::vector<std::shared_ptr<OnvifSim::CSimDevice>> devices;
+    unsigned short probePort = 0;
+
+    bool start(int first, int count, std::string& error)
+    {
+        OnvifSim::SetLogEnabled(false);
+        // A free UDP port: bind one, learn it, and let the responders share it.
+        asio::io_context io;
+        asio::ip::udp::socket probe(io, asio::ip::udp::endpoint(asio::ip::make_address_v4("127.0.0.1"), 0));
+        probePort = probe.local_endpoint().port();
+        probe.close();
+        for (int i = 0; i < count; ++i) {
+            const std::string address = "127.0.0." + std::to_string(first + i);
+            OnvifSim::CDeviceDescription d;
+            Json::Value raw;
+            raw["identity"]["manufacturer"] = "Cli Vision";
+            raw["identity"]["model"] = "CV-" + std::to_string(i);
+            raw["services"].append("device");
+            raw["users"][0]["name"] = "admin";
+            raw["users"][0]["password"] = "admin123";
+            raw["users"][0]["level"] = "Administrator";
+            if (!OnvifSim::LoadDescription(raw, d, error))
+                return false;
+            OnvifSim::UseNetworkAddress(d, address);
+            auto device = server.addDevice(d, &error, 0, address);
+            OnvifSim::CDiscoveryOptions options;
+            options.address = address;
+            options.port = probePort;
+            if (!device || !server.addDiscovery(device, options, &error))
+                return false;
+            devices.push_back(device);
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+TEST(CliProcess, DiscoverListsLoopbackDevicesAndReaddressesOne)
+{
+    LoopbackDevices sim;
+    std::string error;
+    ASSERT_TRUE(sim.start(30, 4, error)) << error;
+    const std::string probe =
+        " --target 127.0.0.30-127.0.0.33 --probe-port " + std::to_string(sim.probePort) + " --seconds 2";
+    const RunResult run = runCli("discover --json" + probe);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Json::Value found;
+    ASSERT_TRUE(parseJson(run.out, found)) << run.out;
+    ASSERT_EQ(4u, found["Devices"].size()) << run.out;
+    std::set<std::string> addresses;
+    for (const Json::Value& d : found["Devices"]) {
+        addresses.insert(d["IPv4Address"]["IPAddress"].asString());
+        EXPECT_EQ("Cli Vision", d["Vendor"].asString());
+    }
+    EXPECT_EQ((std::set<std::string>{"127.0.0.30", "127.0.0.31", "127.0.0.32", "127.0.0.33"}), addresses);
+
+    const RunResult moved = runCli("--password admin123 discover" + probe +
+                                   " readdress 127.0.0.31 --ip 192.168.7.31 --mask 255.255.255.0");
+    ASSERT_EQ(moved.exitCode, 0) << moved.out << moved.err;
+    EXPECT_NE(moved.out.find("192.168.7.31"), std::string::npos) << moved.out;
+    EXPECT_GE(sim.devices[1]->count("SetNetworkInterfaces"), 1);
+    EXPECT_EQ(0, sim.devices[0]->count("SetNetworkInterfaces"));
+
+    const RunResult unknown = runCli("--password admin123 discover" + probe + " readdress 127.0.0.99 --ip 10.0.0.1");
+    EXPECT_NE(unknown.exitCode, 0);
+    EXPECT_NE(unknown.err.find("No device answered from 127.0.0.99"), std::string::npos) << unknown.err;
+    sim.server.stop();
+}
+
+namespace {
+
+// Runs a shell command; its exit code (-1 when it could not run).
+int shell(const std::string& command)
+{
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Two network namespaces joined by a veth pair, deleted again however the test ends.
+class CNamespacePair {
+public:
+    CNamespacePair()
+    {
+        const std::string id = std::to_string(getpid() % 100000);
+        m_devices = "odsim" + id;
+        m_prober = "odprb" + id;
+        m_subnet = "10.213." + std::to_string(getpid() % 250) + ".";
+    }
+    ~CNamespacePair()
+    {
+        shell("ip netns del " + m_devices);
+        shell("ip netns del " + m_prober);
+    }
+    // "" when ready, else why the machine refused.
+    std::string create()
+    {
+        if (geteuid() != 0)
+            return "network namespaces need root (CAP_NET_ADMIN)";
+        if (shell("command -v ip") != 0)
+            return "iproute2 (the ip command) is not installed";
+        const std::string vs = "vs" + m_devices.substr(5), vp = "vp" + m_devices.substr(5);
+        const std::string steps[] = {
+            "ip netns add " + m_devices,
+            "ip netns add " + m_prober,
+            "ip link add " + vs + " type veth peer name " + vp,
+            "ip link set " + vs + " netns " + m_devices,
+            "ip link set " + vp + " netns " + m_prober,
+            "ip -n " + m_devices + " link set lo up",
+            "ip -n " + m_prober + " link set lo up",
+            "ip -n " + m_devices + " link set " + vs + " up",
+            "ip -n " + m_prober + " link set " + vp + " up",
+            "ip -n " + m_prober + " addr add " + m_subnet + "1/24 dev " + vp,
+            "ip -n " + m_prober + " route add 224.0.0.0/4 dev " + vp,
+            "ip -n " + m_devices + " route add 224.0.0.0/4 dev " + vs,
+        };
+        for (const std::string& step : steps)
+            if (shell(step) != 0)
+                return "the machine refused \"" + step + "\"";
+        return std::string();
+    }
+    bool addDeviceAddress(int host)
+    {
+        return shell("ip -n " + m_devices + " addr add " + m_subnet + std::to_string(host) + "/24 dev vs" +
+                     m_devices.substr(5)) == 0;
+    }
+    const std::string& devices() const { return m_devices; }
+    const std::string& prober() const { return m_prober; }
+    std::string address(int host) const { return m_subnet + std::to_string(host); }
+
+private:
+    std::string m_devices, m_prober, m_subnet;
+};
+
+// onvif-sim in the devices' namespace, stopped when this goes.
+class CSimProcess {
+public:
+    bool start(const std::vector<std::string>& args, int devices)
+    {
+        int out[2];
+        if (pipe(out) != 0)
+            return false;
+        m_pid = fork();
+        if (m_pid == 0) {
+            dup2(out[1], 1);
+            close(out[0]);
+            std::vector<char*> argv;
+            for (const std::string& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execvp(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        // Ready when it has printed one service address per device (bounded wait).
+        std::string text;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::count(text.begin(), text.end(), '\n') < devices && std::chrono::steady_clock::now() < until) {
+            pollfd p{out[0], POLLIN, 0};
+            if (poll(&p, 1, 200) > 0) {
+                char buffer[512];
+                ssize_t n = read(out[0], buffer, sizeof buffer);
+                if (n <= 0)
+                    break;
+                text.append(buffer, static_cast<size_t>(n));
+            }
+        }
+        close(out[0]);
+        return std::count(text.begin(), text.end(), '\n') >= devices;
+    }
+    ~CSimProcess()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            int status = 0;
+            waitpid(m_pid, &status, 0);
+        }
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+} // namespace
+
+TEST(CliDiscoveryNamespaces, MulticastProbeFindsEveryDeviceOfAnotherNetworkStack)
+{
+    CNamespacePair net;
+    const std::string refused = net.create();
+    if (!refused.empty())
+        GTEST_SKIP() << refused;
+    const int kDevices = 4;
+    for (int i = 0; i < kDevices; ++i)
+        ASSERT_TRUE(net.addDeviceAddress(10 + i));
+    CSimProcess sim;
+    ASSERT_TRUE(sim.start({"ip", "netns", "exec", net.devices(), ONVIF_SIM_PATH, "--device",
+                           OnvifSim::DevicesDir() + "/camera-1ch-media.json", "--count", std::to_string(kDevices),
+                           "--discovery-port", "3702", "--discovery-address", net.address(10), "--multicast",
+                           "--discovery-habit", "duplicate"},
+                          kDevices));
+    const RunResult run = runCli("discover --json --seconds 3", "ip netns exec " + net.prober());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Json::Value found;
+    ASSERT_TRUE(parseJson(run.out, found)) << run.out;
+    std::set<std::string> addresses;
+    for (const Json::Value& d : found["Devices"]) {
+        addresses.insert(d["IPv4Address"]["IPAddress"].asString());
+        EXPECT_EQ("SV-IPC1", d["MachineName"].asString());
+    }
+    EXPECT_EQ(static_cast<size_t>(kDevices), found["Devices"].size()) << run.out;
+    for (int i = 0; i < kDevices; ++i)
+        EXPECT_EQ(1u, addresses.count(net.address(10 + i))) << run.out;
+}
+
+// ---- talk -----------------------------------------------------------------------------
+
+namespace {
+
+// A WAV file of 16-bit PCM: a tone, at rate and with channels, for seconds.
+std::string writeWav(int rate, int channels, double seconds)
+{
+    char path[] = "/tmp/onvif-cli-talk-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0)
+        return "";
+    close(fd);
+    const uint32_t frames = static_cast<uint32_t>(rate * seconds);
+    const uint32_t dataBytes = frames * channels * 2;
+    std::string wav = "RIFF";
+    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) wav += static_cast<char>((v >> (8 * i)) & 0xFF); };
+    auto u16 = [&](uint16_t v) { wav += static_cast<char>(v & 0xFF), wav += static_cast<char>(v >> 8); };
+    u32(36 + dataBytes);
+    wav += "WAVEfmt ";
+    u32(16), u16(1), u16(static_cast<uint16_t>(channels)), u32(rate), u32(rate * channels * 2);
+    u16(static_cast<uint16_t>(channels * 2)), u16(16);
+    wav += "data";
+    u32(dataBytes);
+    for (uint32_t i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            u16(static_cast<uint16_t>(static_cast<int16_t>(8000 * ((i / 20) % 2 ? 1 : -1))));
+    std::ofstream(path, std::ios::binary) << wav;
+    return path;
+}
+
+} // namespace
+
+TEST(CliProcess, TalkSendsEveryAudioByteTheSimulatorCounts)
+{
+    struct Case {
+        const char* codec;
+        const char* name;
+        int rate, channels;
+    } cases[] = {{"pcmu", "PCMU", 8000, 1}, {"pcma", "PCMA", 16000, 2}};
+    for (const Case& c : cases) {
+        const std::string wav = writeWav(c.rate, c.channels, 0.5);
+        ASSERT_FALSE(wav.empty());
+        const RunResult run = runCli(std::string("talk 0 --json --file ") + wav + " --codec " + c.codec);
+        std::remove(wav.c_str());
+        ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+        Json::Value result;
+        ASSERT_TRUE(parseJson(run.out, result)) << run.out;
+        EXPECT_EQ(4000u, result["SentBytes"].asUInt64()) << "half a second at 8 kHz, one byte a sample";
+        EXPECT_EQ(result["SentBytes"].asUInt64(), result["DeviceCounted"][c.name]["bytes"].asUInt64())
+            << run.out;
+    }
+    const std::string text = writeWav(8000, 1, 0.01);
+    std::ofstream(text, std::ios::binary | std::ios::trunc) << "plain text, not RIFF audio\n";
+    const RunResult notWav = runCli("talk 0 --file " + text);
+    std::remove(text.c_str());
+    EXPECT_NE(notWav.exitCode, 0);
+    EXPECT_NE(notWav.err.find("is not a WAV file"), std::string::npos) << notWav.err;
+}

@@ -172,6 +172,13 @@ bool CCliHost::login(std::string* error)
     return false;
 }
 
+Json::Value CCliHost::embeddedBackChannelAudio() const
+{
+    if (!m_sim || m_sim->devices().empty())
+        return Json::Value();
+    return m_sim->devices().front()->backChannelAudio();
+}
+
 Zentar::Component::IUnknown* CCliHost::componentUnknown(const char* interfaceName, const char* classID) const
 {
     Zentar::Component::CClientContextScope scope(m_client, kCliUserID);

@@ -2,6 +2,8 @@
 // The CLI as a host: it loads the library through its exports, makes a client through the
 // client factory, logs in, and reaches every other interface through the factories in the
 // client's context, exactly as a recorder would.
+#include <json/json.h>
+
 #include <memory>
 #include <string>
 
@@ -45,6 +47,9 @@ public:
         return dynamic_cast<T*>(componentUnknown(interfaceName, "Onvif"));
     }
     Zentar::Component::IUnknown* componentUnknown(const char* interfaceName, const char* classID) const;
+
+    // The embedded simulator's back-channel audio counts; null with a real device.
+    Json::Value embeddedBackChannelAudio() const;
 
     // "The device refused the user name or password (error 0x10030015)." and the like.
     static std::string explainError(uint32_t code, const std::string& device);

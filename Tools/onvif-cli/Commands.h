@@ -160,6 +160,20 @@ CommandResult runConfigTour(CCliHost& host);
 // The process exit code: 0 when every step passed.
 int runTour(CCliHost& host, bool json);
 
+// discover: one WS-Discovery pass; readdress: a pass, then the found device OLD moves.
+struct DiscoverArgs {
+    int seconds = 3;
+    std::vector<std::string> interfaces;   // local IPv4 addresses; none: every interface
+    std::vector<std::string> targets;      // unicast addresses or ranges instead of the group
+    int probePort = 3702;
+    std::string oldAddress, ip, mask = "255.255.255.0", gateway;
+};
+CommandResult runDiscover(const CliOptions& options, const DiscoverArgs& args);
+CommandResult runReaddress(const CliOptions& options, const DiscoverArgs& args);
+
+// talk CHANNEL --file WAV [--codec pcmu|pcma]: the file's audio to the channel's speaker.
+CommandResult runTalk(CCliHost& host, int channel, const std::string& path, const std::string& codec);
+
 // Prints one command's result (text or JSON) and gives its exit code.
 int printResult(const CommandResult& result, bool json);
 

@@ -267,6 +267,26 @@ int main(int argc, char** argv)
     std::string imagePath;
     upgradeCmd->add_option("FILE", imagePath, "the firmware image")->required();
 
+    DiscoverArgs discoverArgs;
+    auto* discoverCmd = app.add_subcommand("discover", "find devices with WS-Discovery; readdress one of them");
+    discoverCmd->add_option("--seconds", discoverArgs.seconds, "how long to listen (3)")->check(CLI::Range(1, 600));
+    discoverCmd->add_option("--interface", discoverArgs.interfaces, "probe only on this local IPv4 address");
+    discoverCmd->add_option("--target", discoverArgs.targets,
+                            "probe these addresses or ranges by unicast instead of the multicast group");
+    discoverCmd->add_option("--probe-port", discoverArgs.probePort, "UDP port of the Probes (3702)")
+        ->check(CLI::Range(1, 65535));
+    auto* readdressCmd = discoverCmd->add_subcommand("readdress", "give a found device a new IPv4 address");
+    readdressCmd->add_option("OLD", discoverArgs.oldAddress, "the address it answers from")->required();
+    readdressCmd->add_option("--ip", discoverArgs.ip, "its new address")->required();
+    readdressCmd->add_option("--mask", discoverArgs.mask, "its new subnet mask (255.255.255.0)");
+    readdressCmd->add_option("--gateway", discoverArgs.gateway, "its new default gateway");
+    auto* talkCmd = app.add_subcommand("talk", "send a WAV file to a channel's speaker (the audio back channel)");
+    int talkChannel = 0;
+    std::string talkFile, talkCodec = "pcmu";
+    talkCmd->add_option("CHANNEL", talkChannel, "channel, from 0")->required()->check(CLI::NonNegativeNumber);
+    talkCmd->add_option("--file", talkFile, "16-bit PCM WAV file")->required();
+    talkCmd->add_option("--codec", talkCodec, "pcmu (default) or pcma")->check(CLI::IsMember({"pcmu", "pcma"}));
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -291,6 +311,10 @@ int main(int argc, char** argv)
     // A bare RTSP address needs no device session.
     if (*streamCmd && !streamArgs.url.empty())
         return printResult(runStreamUrl(options, streamArgs), options.json);
+    // Discovery looks for devices; it needs none to start with.
+    if (*discoverCmd)
+        return printResult(*readdressCmd ? runReaddress(options, discoverArgs) : runDiscover(options, discoverArgs),
+                           options.json);
     CCliHost host(options);
     std::string error;
     if (!host.prepare(&error)) {
@@ -413,6 +437,8 @@ int main(int argc, char** argv)
             return runUsers(host);
         }, options.json);
     }
+    if (*talkCmd)
+        return withLogin(host, [&] { return runTalk(host, talkChannel, talkFile, talkCodec); }, options.json);
     if (*upgradeCmd)
         // The progress bar replaces the waiting line.
         return withLogin(host, [&] { return runUpgrade(host, imagePath, !options.json); }, options.json, false);

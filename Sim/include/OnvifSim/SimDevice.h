@@ -77,6 +77,8 @@ public:
     // "Rebooting", "Done", "Refused", "Failed"), "received", "expected", "reason",
     // "firmwareVersion", "token"}.
     Json::Value firmwareStatus() const;
+    // Audio received on the RTSP back channel: {"PCMU": {"bytes", "packets"}, ...}.
+    Json::Value backChannelAudio() const;
 
     // Relays and digital inputs (the "io" member). A monostable relay reads inactive once its
     // delay has passed on the device clock. False for an unknown token.

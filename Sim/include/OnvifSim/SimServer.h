@@ -2,6 +2,7 @@
 // Hosts simulated devices in this process: one io_context and a small thread pool shared
 // by all devices, each device on its own loopback port. Nothing here throws.
 #include "OnvifSim/DeviceDescription.h"
+#include "OnvifSim/DiscoveryOptions.h"
 #include "OnvifSim/ReplayOptions.h"
 #include "OnvifSim/SimDevice.h"
 
@@ -21,7 +22,7 @@ public:
     CSimServer& operator=(const CSimServer&) = delete;
 
     // Starts a device listening on bindAddress:port (port 0: a free port; loopback
-    // addresses only). Null with *error set when it cannot start.
+    // addresses only: ::1 or any 127.x.y.z). Null with *error set when it cannot start.
     std::shared_ptr<CSimDevice> addDevice(const CDeviceDescription& description, std::string* error = nullptr,
                                           unsigned short port = 0, const std::string& bindAddress = "127.0.0.1");
     std::shared_ptr<CSimDevice> addDevice(const Json::Value& description, std::string* error = nullptr,
@@ -34,6 +35,11 @@ public:
     std::shared_ptr<CSimDevice> addReplayDevice(const std::string& dir, const CReplayOptions& options = {},
                                                 std::string* error = nullptr, unsigned short port = 0,
                                                 std::vector<std::string>* warnings = nullptr);
+
+    // Makes a running device answer WS-Discovery Probes; false with *error when its socket
+    // cannot be opened.
+    bool addDiscovery(const std::shared_ptr<CSimDevice>& device, const CDiscoveryOptions& options,
+                      std::string* error = nullptr);
 
     std::vector<std::shared_ptr<CSimDevice>> devices() const;
     // Closes every listener and connection and joins the threads; idempotent.

@@ -48,7 +48,7 @@ void CRtspConnection::feed(const char* data, size_t size)
             return;
         }
         case CRtspFramer::EItem::Interleaved:
-            m_server->onInterleaved(*this, m_framer.channel());
+            m_server->onInterleaved(*this, m_framer.channel(), m_framer.frame());
             break;
         case CRtspFramer::EItem::Request: {
             const CHttpRequest& request = m_framer.request();

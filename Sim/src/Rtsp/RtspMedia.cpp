@@ -7,6 +7,7 @@
 #include "Media/MediaModel.h"
 #include "Media/MediaUris.h"
 #include "Replay/ReplayAnswers.h"
+#include "Rtsp/RtspBackChannel.h"
 #include "Rtsp/RtspServer.h"
 
 #include <algorithm>
@@ -136,7 +137,7 @@ bool CRtspServer::authorised(const CHttpRequest& request, CRtspResponse& refusal
     return false;
 }
 
-std::string CRtspServer::sdp(const CRtspProfile& profile, const std::string& base) const
+std::string CRtspServer::sdp(const CRtspProfile& profile, const std::string& base, bool backChannel) const
 {
     std::string out = "v=0\r\n"
                       "o=- " + std::to_string(1000 + profile.index) + " 1 IN IP4 " + m_address + "\r\n"
@@ -160,6 +161,8 @@ std::string CRtspServer::sdp(const CRtspProfile& profile, const std::string& bas
         }
         out += "a=control:" + base + "/trackID=" + std::to_string(track.id) + "\r\n";
     }
+    if (backChannel)
+        out += BackChannelSdp(base);
     return out;
 }
 

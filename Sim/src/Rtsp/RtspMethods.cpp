@@ -1,6 +1,7 @@
 // The RTSP methods (RFC 2326 section 10) and the transports media leaves by.
 #include "Common/Crypto.h"
 #include "Common/Log.h"
+#include "Rtsp/RtspBackChannel.h"
 #include "Rtsp/RtspConnection.h"
 #include "Rtsp/RtspServer.h"
 
@@ -117,7 +118,7 @@ CRtspResponse CRtspServer::describe(CRtspConnection&, const CHttpRequest& reques
     CRtspResponse r;
     r.headers.emplace_back("Content-Base", base + "/");
     r.contentType = "application/sdp";
-    r.body = sdp(profile, base);
+    r.body = sdp(profile, base, WantsBackChannel(request));
     return r;
 }
 
@@ -273,7 +274,8 @@ CRtspResponse CRtspServer::setup(CRtspConnection& c, const CHttpRequest& request
     }
     if (trackId == 0 && profile.tracks.size() == 1)
         trackId = 1;
-    if (trackId < 1 || trackId > static_cast<int>(profile.tracks.size()))
+    const bool back = trackId == kBackChannelTrack && WantsBackChannel(request);
+    if (!back && (trackId < 1 || trackId > static_cast<int>(profile.tracks.size())))
         return Status(404);
     CRtspResponse r;
     std::shared_ptr<CRtspSession> session;
@@ -294,7 +296,9 @@ CRtspResponse CRtspServer::setup(CRtspConnection& c, const CHttpRequest& request
         session->replay = profile.timeline != nullptr;
         session->connection = c.shared_from_this();
     }
-    if (!setupTrack(c, *session, profile, profile.tracks[trackId - 1], request.target, request.header("Transport"), r))
+    if (back ? !setupBackChannel(c, *session, request.target, request.header("Transport"), r)
+             : !setupTrack(c, *session, profile, profile.tracks[trackId - 1], request.target,
+                           request.header("Transport"), r))
         return r;
     if (!m_sessions.count(session->id)) {
         m_sessions[session->id] = session;
@@ -321,6 +325,8 @@ CRtspResponse CRtspServer::play(CRtspConnection&, const CHttpRequest& request)
         return Status(457);
     std::string info;
     for (auto& track : session->tracks) {
+        if (!track.stream)
+            continue;   // the back channel: the client sends
         // The first packet leaves from a timer handler, after this answer is queued.
         track.stream->play();
         info += (info.empty() ? "" : ",") + std::string("url=") + track.url + ";seq=" +
@@ -341,7 +347,10 @@ CRtspResponse CRtspServer::pause(CRtspConnection&, const CHttpRequest& request)
     if (!session)
         return r;
     for (auto& track : session->tracks)
-        track.replay ? track.replay->pause() : track.stream->pause();
+        if (track.replay)
+            track.replay->pause();
+        else if (track.stream)   // the back channel has no stream of its own
+            track.stream->pause();
     session->playing = false;
     r.headers.emplace_back("Session", sessionHeader(*session));
     return r;

@@ -229,12 +229,16 @@ void CRtspServer::onClosed(CRtspConnection& connection)
 }
 
 // Interleaved RTCP receiver reports count as keep-alive (RFC 2326 section 12.37).
-void CRtspServer::onInterleaved(CRtspConnection& connection, uint8_t)
+void CRtspServer::onInterleaved(CRtspConnection& connection, uint8_t channel, const std::string& frame)
 {
     for (const auto& id : connection.sessions()) {
         auto it = m_sessions.find(id);
-        if (it != m_sessions.end())
-            touch(*it->second);
+        if (it == m_sessions.end())
+            continue;
+        touch(*it->second);
+        for (const auto& track : it->second->tracks)
+            if (track.backChannel && track.channel == channel)
+                receiveBackChannel(track, frame);
     }
 }
 

@@ -46,6 +46,9 @@ struct CSessionTrack {
     std::shared_ptr<asio::ip::udp::socket> rtpSocket;    // UDP transports
     std::shared_ptr<asio::ip::udp::socket> rtcpSocket;
     bool interleaved = false;
+    // The audio back channel: the client sends, the device counts what arrives.
+    bool backChannel = false;
+    int channel = -1;            // interleaved RTP channel
 };
 
 struct CRtspSession {
@@ -81,7 +84,7 @@ public:
 
     // Connections (strand only).
     CRtspResponse handle(CRtspConnection& connection, const CHttpRequest& request);
-    void onInterleaved(CRtspConnection& connection, uint8_t channel);
+    void onInterleaved(CRtspConnection& connection, uint8_t channel, const std::string& frame);
     void onClosed(CRtspConnection& connection);
     void forget(CRtspConnection& connection);
     CStrand& strand() { return m_strand; }
@@ -117,7 +120,11 @@ private:
     // RtspMedia.cpp
     bool authorised(const CHttpRequest& r, CRtspResponse& refusal);
     bool resolve(const std::string& url, CRtspProfile& profile, int& trackId, std::string& error) const;
-    std::string sdp(const CRtspProfile& profile, const std::string& base) const;
+    std::string sdp(const CRtspProfile& profile, const std::string& base, bool backChannel) const;
+    // RtspBackChannel.cpp
+    bool setupBackChannel(CRtspConnection& c, CRtspSession& session, const std::string& url,
+                          const std::string& transport, CRtspResponse& response);
+    void receiveBackChannel(const CSessionTrack& track, const std::string& rtp);
 
     asio::io_context& m_io;
     CStrand m_strand;

@@ -30,5 +30,9 @@ ONVIF_EXPORT bool enableRPCAlarm(bool enable);
 ONVIF_EXPORT int initRPCAlarmPort(int port);
 ONVIF_EXPORT bool setOnvifAlarmCfg(const Json::Value& config);
 ONVIF_EXPORT bool setOnvifAlarmEncryptionCfg(const Json::Value& config, const char* keyPassword, int length);
+// Each registers, once per process, the WS-Discovery factory ("DeviceDiscovery",
+// "Local.Onvif"); defined with the discovery component.
+ONVIF_EXPORT void initOnvifDiscoveryComponentLibrary();
+ONVIF_EXPORT void initOnvifDeviceDiscoveryComponentLibrary();
 
 } // extern "C"

@@ -20,6 +20,7 @@
 #include "ITimeClient.h"
 #include "IUpgrader.h"
 #include "IUserManager.h"
+#include "IVideoTalkPeer.h"
 #include "Infra/Mutex.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 
@@ -86,6 +87,9 @@ const ClientGetterRow kUserManagerRow = {
     Zentar::Manager::IUserManager::kInterfaceName,
     {"OnvifClientUserManager", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
     [](COnvifClient& c) -> IUnknown* { return c.getUserManager(); }, nullptr};
+const ClientGetterRow kVideoTalkPeerRow = {
+    IVideoTalkPeer::kInterfaceName, {"COnvifVideoTalkPeerManager", 4, 2, 1, "Onvif_VERSION_SVN_REVISION", __DATE__},
+    [](COnvifClient& c) -> IUnknown* { return c.getIVideoTalkPeer(); }, kNoClient, "Onvif.VideoTalkPeer"};
 const ClientGetterRow kUpgraderRow = {
     Zentar::Manager::IUpgrader::kInterfaceName, {"OnvifClientUpgrader", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
     [](COnvifClient& c) -> IUnknown* { return c.getUpgrader(); }, nullptr};
@@ -100,7 +104,7 @@ COnvifClient* currentOnvifClient()
 }
 
 CClientGetterFactory::CClientGetterFactory(const ClientGetterRow& row)
-    : IFactoryUnknown(row.interfaceName, "Onvif", row.version), m_row(row)
+    : IFactoryUnknown(row.interfaceName, row.classID, row.version), m_row(row)
 {
 }
 
@@ -134,6 +138,7 @@ IFactoryUnknown* makeRemoteOSDManagerFactory()
 IFactoryUnknown* makePTZBaseFactory() { return new (std::nothrow) CClientGetterFactory(kPTZBaseRow); }
 IFactoryUnknown* makePtzFactory() { return new (std::nothrow) CClientGetterFactory(kPtzRow); }
 IFactoryUnknown* makeUserManagerFactory() { return new (std::nothrow) CClientGetterFactory(kUserManagerRow); }
+IFactoryUnknown* makeVideoTalkPeerFactory() { return new (std::nothrow) CClientGetterFactory(kVideoTalkPeerRow); }
 IFactoryUnknown* makeUpgraderFactory() { return new (std::nothrow) CClientGetterFactory(kUpgraderRow); }
 
 // ---- live stream sources --------------------------------------------------------------

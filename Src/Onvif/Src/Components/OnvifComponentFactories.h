@@ -17,6 +17,7 @@ struct ClientGetterRow {
     Zentar::Component::CVersion version;
     Zentar::Component::IUnknown* (*getter)(COnvifClient& client);
     const char* noClientLog;   // logged at level 2 when there is no client; may be null
+    const char* classID = "Onvif";
 };
 
 class CClientGetterFactory : public Zentar::Component::IFactoryUnknown {
@@ -45,6 +46,7 @@ Zentar::Component::IFactoryUnknown* makeMediaFileFindFactory();
 Zentar::Component::IFactoryUnknown* makePTZBaseFactory();
 Zentar::Component::IFactoryUnknown* makePtzFactory();
 Zentar::Component::IFactoryUnknown* makeUserManagerFactory();
+Zentar::Component::IFactoryUnknown* makeVideoTalkPeerFactory();
 Zentar::Component::IFactoryUnknown* makeUpgraderFactory();
 
 // Live stream sources: instance() finds the calling context's client for the record and

@@ -33,7 +33,7 @@ const OnvifFactoryRow kFactoryTable[] = {
     {"CTimeClientFactory", "Component::TimeClient", "Onvif", &makeTimeClientFactory},
     {"CMediaManagerFactory", "Media::IMediaManager", "Onvif", &makeMediaManagerFactory},
     {"COSDManagerFactory", "Function::OSDManager", "Onvif", &makeOSDManagerFactory},
-    {"CVideoTalkPeerFactory", "VideoTalkPeer", "Onvif.VideoTalkPeer", nullptr},
+    {"CVideoTalkPeerFactory", "VideoTalkPeer", "Onvif.VideoTalkPeer", &makeVideoTalkPeerFactory},
     {"CRemoteOSDManagerFactory", "Function::RemoteOSDManager", "Onvif", &makeRemoteOSDManagerFactory},
     {"CDevAudioDecFactory", "DevAudioDec", "Onvif", nullptr},
 };

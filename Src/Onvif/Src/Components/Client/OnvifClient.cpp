@@ -16,6 +16,7 @@
 #include "Components/TimeClient/OnvifTimeClient.h"
 #include "Components/Upgrader/OnvifUpgrader.h"
 #include "Components/UserManager/OnvifUserManager.h"
+#include "Components/VideoTalk/OnvifVideoTalkPeerManager.h"
 
 #include <cstdio>
 

@@ -36,6 +36,7 @@ class COnvifPtz;
 class COnvifPTZBase;
 class COnvifUpgrader;
 class COnvifUserManager;
+class COnvifVideoTalkPeerManager;
 
 // Why the last login failed, as the host's login-result procedure is told.
 enum OnvifLoginFailure { LOGIN_FAIL_OTHER = 0, LOGIN_FAIL_CREDENTIALS = 1, LOGIN_FAIL_UNREACHABLE = 33 };
@@ -137,6 +138,7 @@ private:
     std::unique_ptr<COnvifEventManager> m_eventManager;
     std::unique_ptr<COnvifUpgrader> m_upgrader;
     std::unique_ptr<COnvifUserManager> m_userManager;
+    std::unique_ptr<COnvifVideoTalkPeerManager> m_videoTalkPeer;
     std::vector<std::unique_ptr<COnvifStreamSource>> m_streamSources;
     std::vector<std::unique_ptr<COnvifPtz>> m_ptzs;
     std::unique_ptr<COnvifPTZBase> m_ptzBase;

@@ -21,6 +21,7 @@
 #include "Components/TimeClient/OnvifTimeClient.h"
 #include "Components/Upgrader/OnvifUpgrader.h"
 #include "Components/UserManager/OnvifUserManager.h"
+#include "Components/VideoTalk/OnvifVideoTalkPeerManager.h"
 #include "Infra/LastError.h"
 #include "OnvifFramework/Utility/OnvifBaseDef.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
@@ -186,7 +187,11 @@ Zentar::Comm::IPtz* COnvifClient::getIPtz(int channel)
 }
 
 IDevAudioEnc* COnvifClient::getDevAudioEnc(const StreamRequest&) { return notSupported<IDevAudioEnc>("IDevAudioEnc"); }
-IVideoTalkPeer* COnvifClient::getIVideoTalkPeer() { return notSupported<IVideoTalkPeer>("IVideoTalkPeer"); }
+IVideoTalkPeer* COnvifClient::getIVideoTalkPeer()
+{
+    Zentar::Infra::CGuard guard(m_subObjectMutex);
+    return singleSubObject(m_videoTalkPeer, m_serverInfo, "new COnvifVideoTalkPeerManager failed\n");
+}
 // Finders and playback sources belong to whoever asked for them: the client keeps none.
 Zentar::Storage::IMediaFileFind* COnvifClient::createMediaFileFind()
 {
