@@ -8,6 +8,7 @@ packages=(
   libjsoncpp-dev libpugixml-dev libcurl4-openssl-dev libasio-dev libssl-dev
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   dpkg-dev file
+  clang libclang-rt-14-dev   # the fuzz build: clang and its libFuzzer runtime
 )
 
 missing=()
