@@ -18,10 +18,12 @@ class IMediaManager;
 class IOSDManager;
 class IRemoteOSDManager;
 class IVideoTalkPeer;
-class IMediaFileFind;
 
 } // namespace Component
 
+namespace Storage {
+class IMediaFileFind;
+} // namespace Storage
 namespace Manager {
 class IUpgrader;
 class IUserManager;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <string>
 
 #include "Component/ClientContext.h"
 #include "Component/ServerInfo.h"
@@ -54,8 +55,11 @@ public:
     virtual IOSDManager* getOSDManager() = 0;
     virtual IRemoteOSDManager* getRemoteOSDManager() = 0;
     virtual IVideoTalkPeer* getIVideoTalkPeer() = 0;
-    virtual IMediaFileFind* createMediaFileFind() = 0;
-    virtual Stream::IStreamSource* createRecordingStreamSource() = 0;
+    // A new finder or playback source on every call; the caller owns it (destroy()).
+    // filePath names what to play: "<start>;<end>;RemoteChan:<channel>;Times" with the span
+    // as a file record gives it (UTC texts, or the device's local times).
+    virtual Storage::IMediaFileFind* createMediaFileFind() = 0;
+    virtual Stream::IStreamSource* createRecordingStreamSource(const std::string& filePath) = 0;
     virtual IDevAudioDec* createDevAudioDec(int type) = 0;
 
     // Ends the session and frees the client.

@@ -4,9 +4,11 @@
 #include <json/json.h>
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 #include "Component/Unknown.h"
+#include "Infra/Time.h"
 #include "InterfaceDefaults.h"
 
 namespace Zentar {
@@ -35,6 +37,26 @@ public:
     // The RTSP address this source plays, asked of the device without opening it (for
     // the host's stream-address display and for diagnostics).
     virtual bool getStreamUrl(std::string& url) { return Component::notSupportedSlot(); }
+
+    // ---- Playback of recordings (sources made by IClient::createRecordingStreamSource) ----
+    virtual bool pause() { return Component::notSupportedSlot(); }
+    virtual bool resume() { return Component::notSupportedSlot(); }
+    // Recording seconds per second: 4 plays four times as fast.
+    virtual bool setSpeed(float speed) { return Component::notSupportedSlot(); }
+    virtual bool getSpeed(float& speed) { return Component::notSupportedSlot(); }
+    // Moves the start of the range (the end stays); playing goes on after resume().
+    // seekByTime takes the device's local calendar time, seekByTimeEx a UTC time.
+    virtual bool seekByTime(const Infra::CTime& deviceLocal) { return Component::notSupportedSlot(); }
+    virtual bool seekByTimeEx(time_t utc) { return Component::notSupportedSlot(); }
+    virtual bool seek(uint64_t position) { return Component::notSupportedSlot(); }
+    virtual bool seekBySeconds(int seconds) { return Component::notSupportedSlot(); }
+    virtual bool stepFrame(bool forward) { return Component::notSupportedSlot(); }
+    virtual bool getTime(time_t& utc) { return Component::notSupportedSlot(); }
+    // Caps the data rate (bytes per second).
+    virtual bool limit(uint32_t bytesPerSecond) { return Component::notSupportedSlot(); }
+    // A source the host owns (a playback source) is ended here; the client's own live
+    // sources ignore it.
+    virtual void destroy() {}
 };
 
 } // namespace Stream

@@ -97,7 +97,11 @@ CNativeFrameTime unpackNativeFrameTime(uint32_t packed)
 
 CNativeFrameTime nativeFrameLocalTimeNow()
 {
-    std::time_t now = std::time(nullptr);
+    return nativeFrameLocalTime(std::time(nullptr));
+}
+
+CNativeFrameTime nativeFrameLocalTime(std::time_t now)
+{
     std::tm tmLocal{};
 #ifdef _WIN32
     localtime_s(&tmLocal, &now);
@@ -445,6 +449,16 @@ int getNativeFrameRate(const uint8_t* frame, size_t len)
     // The search only reads; the cast lets both share one walk.
     const uint8_t* item = findFrameRateItem(const_cast<uint8_t*>(frame), len);
     return item ? item[3] : -1;
+}
+
+bool setNativeFrameTime(uint8_t* frame, size_t len, uint32_t packedTime, uint16_t millis)
+{
+    if (!frame || len < NativeFrame::kHeaderSize || std::memcmp(frame, "ZTAV", 4) != 0)
+        return false;
+    putU32(frame + 16, packedTime);
+    putU16(frame + 20, millis);
+    frame[23] = headerSum(frame);
+    return true;
 }
 
 } // namespace RPC

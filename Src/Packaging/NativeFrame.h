@@ -21,6 +21,7 @@
 // be rewritten in place (setNativeFrameRate) without touching the header.
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <vector>
 
 namespace RPC {
@@ -77,6 +78,7 @@ struct CNativeFrameTime {
 uint32_t packNativeFrameTime(const CNativeFrameTime& t); // fields are masked to their widths
 CNativeFrameTime unpackNativeFrameTime(uint32_t packed);
 CNativeFrameTime nativeFrameLocalTimeNow(); // the wall clock in the local zone
+CNativeFrameTime nativeFrameLocalTime(time_t utc); // an instant in the local zone
 uint16_t nativeFrameMillisNow();            // low 16 bits of a monotonic millisecond clock
 
 // Sum modulo 2^32 of the payload read as little-endian 32-bit words; the last 1 to 3
@@ -187,5 +189,9 @@ ENativeFrameError readNativeFrame(const uint8_t* data, size_t len, CNativeFrameV
 bool setNativeFrameRate(uint8_t* frame, size_t len, uint8_t frameRate);
 // The fps byte of the frame-rate item, or -1.
 int getNativeFrameRate(const uint8_t* frame, size_t len);
+// Rewrites the packed time and milliseconds (and the header sum) in place: a recorded frame
+// carries the time it was recorded instead of the time it arrived. False when the frame has
+// no native header.
+bool setNativeFrameTime(uint8_t* frame, size_t len, uint32_t packedTime, uint16_t millis);
 
 } // namespace RPC

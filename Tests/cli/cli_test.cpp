@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cstdlib>
+#include <ctime>
+#include <map>
 #include <memory>
 
 #include "OnvifSim/DeviceDescription.h"
@@ -388,6 +390,78 @@ TEST(CliProcess, OsdAndRelayCommandsChangeTheDevice)
 } // namespace
 
 namespace {
+
+// "2026-12-06T10:00:00Z" for now plus an offset in seconds.
+std::string utcFromNow(long long offsetSeconds)
+{
+    const time_t t = time(nullptr) + offsetSeconds;
+    tm f{};
+    gmtime_r(&t, &f);
+    char text[32];
+    strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &f);
+    return text;
+}
+
+// The embedded recorder keeps the last day of every stream, but for one hour six hours ago.
+TEST(CliProcess, RecordingsAndPlaybackOfTheEmbeddedRecorder)
+{
+    const std::string span = " --from " + utcFromNow(-3 * 3600) + " --to " + utcFromNow(-3600);
+    const RunResult list = runCli("--sim recorder-2ch-playback recordings 1" + span + " --json");
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    Json::Value found;
+    ASSERT_TRUE(parseJson(list.out, found)) << list.out;
+    ASSERT_EQ(2u, found["Records"].size()) << list.out;
+    EXPECT_NE(found["Records"][0]["Url"].asString().find("/replay/Rec_100"), std::string::npos);
+    EXPECT_EQ("Extra1", found["Records"][1]["VideoStream"].asString());
+
+    const std::string out = "/tmp/onvif-cli-test-playback.264";
+    const RunResult play = runCli("--sim recorder-2ch-playback playback 0 --from " + utcFromNow(-3 * 3600) +
+                                  " --speed 4 --seconds 3 -o " + out + " --json");
+    ASSERT_EQ(play.exitCode, 0) << play.err;
+    Json::Value report;
+    ASSERT_TRUE(parseJson(play.out, report)) << play.out;
+    EXPECT_GT(report["RecordingSecondsPerSecond"].asDouble(), 2.5) << play.out;
+    EXPECT_GT(report["Frames"].asInt(), 25);
+    // An H.264 elementary stream that starts with its parameter sets.
+    std::ifstream file(out, std::ios::binary);
+    std::string head(5, '\0');
+    file.read(&head[0], 5);
+    EXPECT_EQ(std::string("\0\0\0\1\x67", 5), head);
+    unlink(out.c_str());
+}
+
+TEST(CliProcess, RecordingTimesAreCheckedBeforeAnythingIsSent)
+{
+    const struct {
+        const char* args;
+        const char* sentence;
+    } cases[] = {
+        {"recordings 0 --from 2026-12-06T10:00:00Z --to 2026-12-06T09:00:00Z", "lies before --from"},
+        {"recordings 0 --from 2026-12-06 --to 2026-12-06T09:00:00Z", "--from takes a time"},
+        {"recordings 0 --from 2026-12-06T10:00:00 --to 2026-12-06T11:00:00Z", "add --local"},
+        {"recordings 0 --from 2026-12-06T10:00:00Z", "--to is required"},
+        {"playback 0 --from 2026-12-06T10:00:00Z --seek-after 2", "go together"},
+        {"playback 0 --from 2026-12-06T10:00:00Z --speed 0", "--speed"},
+    };
+    for (const auto& c : cases) {
+        // An address nobody answers at: a refusal here can only come from the check.
+        const RunResult run = runCli(std::string("--host 127.0.0.1 --port 9 ") + c.args);
+        EXPECT_EQ(run.exitCode, 2) << c.args << ": " << run.err;
+        EXPECT_NE(run.err.find(c.sentence), std::string::npos) << c.args << ": " << run.err;
+    }
+}
+
+TEST(CliProcess, TourOfTheRecorderListsAndPlaysItsRecordings)
+{
+    const RunResult run = runCli("--sim recorder-2ch-playback tour --json");
+    Json::Value report;
+    ASSERT_TRUE(parseJson(run.out, report)) << run.out << run.err;
+    std::map<std::string, bool> passed;
+    for (const Json::Value& step : report["Steps"])
+        passed[step["Step"].asString()] = step["Passed"].asBool();
+    EXPECT_TRUE(passed["recordings 0"]) << run.out;
+    EXPECT_TRUE(passed["playback 0"]) << run.out;
+}
 
 // A camera on the IPv6 loopback: login, the device's own stream address and the video
 // itself all carry the bracketed literal.

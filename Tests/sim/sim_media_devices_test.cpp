@@ -41,7 +41,7 @@ TEST(SimMediaDevices, EveryShippedDescriptionServesItsProfilesInItsPrefixStyle)
 {
     const std::map<std::string, size_t> expected = {
         {"camera-1ch-media.json", 2}, {"camera-2ch-media2-h265.json", 5}, {"recorder-4ch.json", 8},
-        {"camera-mapped-port.json", 2}, {"ptz-dome-named-presets.json", 2}};
+        {"camera-mapped-port.json", 2}, {"ptz-dome-named-presets.json", 2}, {"recorder-2ch-playback.json", 4}};
     OnvifSim::SetLogEnabled(false);
     OnvifSim::CSimServer server;
     size_t seen = 0;

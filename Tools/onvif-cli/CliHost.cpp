@@ -80,7 +80,10 @@ bool CCliHost::prepare(std::string* error)
     m_sim = std::make_unique<OnvifSim::CSimServer>();
     std::string why;
     OnvifSim::CDeviceDescription embedded;
-    if (!OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/" + kEmbeddedDevice, embedded, why)) {
+    std::string file = m_options.simDevice.empty() ? kEmbeddedDevice : m_options.simDevice;
+    if (file.find(".json") == std::string::npos)
+        file += ".json";
+    if (!OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/" + file, embedded, why)) {
         *error = "The embedded simulator's device description is unusable: " + why;
         return false;
     }
@@ -93,6 +96,7 @@ bool CCliHost::prepare(std::string* error)
         return false;
     }
     m_embedded = true;
+    m_embeddedName = embedded.name;
     const auto description = device->description();
     m_info.address = "127.0.0.1";
     m_info.port = device->port();

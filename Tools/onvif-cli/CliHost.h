@@ -27,6 +27,8 @@ public:
     bool login(std::string* error);
 
     bool embedded() const { return m_embedded; }
+    // The embedded simulator's device ("camera-2ch-media2-h265", ...); empty with --host.
+    const std::string& embeddedName() const { return m_embeddedName; }
     const Zentar::Component::ServerInfo& serverInfo() const { return m_info; }
     Zentar::Component::IClient* client() const { return m_client; }
     std::string deviceLabel() const;
@@ -45,6 +47,7 @@ private:
     CliOptions m_options;
     Zentar::Component::ServerInfo m_info;
     bool m_embedded = false;
+    std::string m_embeddedName;
     std::unique_ptr<OnvifSim::CSimServer> m_sim;
     Zentar::Component::IClient* m_client = nullptr;
     int m_loginReason = -1;

@@ -15,6 +15,7 @@ struct CliOptions {
     std::string auth = "wsse"; // "wsse", "digest" or "auto": the library's "AuthType" 0, 1, 2
     int logLevel = -1;         // -1: library lines go to its log file only
     bool json = false;
+    std::string simDevice;     // the embedded simulator's description (Sim/devices); empty: the 2-channel camera
 };
 
 } // namespace OnvifCli

@@ -115,6 +115,29 @@ CommandResult runUserPassword(CCliHost& host, const std::string& name, const std
 // the device's reboot.
 CommandResult runUpgrade(CCliHost& host, const std::string& path, bool progressBar);
 
+// Recordings of a channel between two times, and playback of one of them. Times are UTC
+// ("2026-12-06T10:00:00Z") or, with local, the device's local time.
+struct RecordingArgs {
+    int channel = 0;
+    int stream = -1;            // -1: every stream of the channel
+    std::string from;
+    std::string to;             // playback: optional, the first recording after from
+    bool local = false;
+};
+struct PlaybackArgs : RecordingArgs {
+    double speed = 1.0;
+    int seconds = 10;
+    int seekAfter = -1;         // seconds into the playback; -1: no seek
+    std::string seekTo;
+    std::string outPath;        // -o: the elementary stream
+    bool statusLines = true;
+};
+// The arguments' mistakes in one sentence, before anything is sent; "" when usable.
+std::string checkRecordingArgs(const RecordingArgs& args, bool needTo);
+std::string checkPlaybackArgs(const PlaybackArgs& args);
+CommandResult runRecordings(CCliHost& host, const RecordingArgs& args);
+CommandResult runPlayback(CCliHost& host, const PlaybackArgs& args);
+
 // Logs in, runs every command this build supports, prints a section per step and a summary.
 // The process exit code: 0 when every step passed.
 int runTour(CCliHost& host, bool json);

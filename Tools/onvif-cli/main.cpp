@@ -57,6 +57,9 @@ int main(int argc, char** argv)
     app.add_option("--log-level", options.logLevel, "show library log lines up to this level (0-5) on stderr")
         ->check(CLI::Range(0, 5));
     app.add_flag("--json", options.json, "print JSON instead of text");
+    app.add_option("--sim", options.simDevice,
+                   "without --host: the simulated device to start, a description of Sim/devices such as "
+                   "recorder-2ch-playback (default: camera-2ch-media2-h265)");
 
     auto* info = app.add_subcommand("info", "identity, capabilities and channels");
     auto* time = app.add_subcommand("time", "read the device clock, or set it");
@@ -128,6 +131,31 @@ int main(int argc, char** argv)
     ioCmd->add_option("action", ioAction, "list (default) or relay")->check(CLI::IsMember({"list", "relay"}));
     ioCmd->add_option("TOKEN", ioToken, "the relay to switch");
     ioCmd->add_option("STATE", ioState, "on or off")->check(CLI::IsMember({"on", "off"}));
+    auto* recordingsCmd = app.add_subcommand("recordings", "a channel's recordings between two times, with their "
+                                                           "replay addresses");
+    RecordingArgs recordingArgs;
+    recordingsCmd->add_option("CHANNEL", recordingArgs.channel, "channel, from 0")->required()->check(CLI::NonNegativeNumber);
+    recordingsCmd->add_option("--from", recordingArgs.from, "start, ISO 8601 in UTC: 2026-12-06T10:00:00Z");
+    recordingsCmd->add_option("--to", recordingArgs.to, "end, as --from");
+    recordingsCmd->add_option("--stream", recordingArgs.stream, "only this stream of the channel (0: main)")
+        ->check(CLI::NonNegativeNumber);
+    recordingsCmd->add_flag("--local", recordingArgs.local,
+                            "times are the device's local time (2026-12-06T11:00:00); the device's zone is written "
+                            "back to it with its own clock, as a recorder does");
+    auto* playbackCmd = app.add_subcommand("playback", "play a channel's recording from a time, optionally faster, "
+                                                       "with a seek, into a file");
+    PlaybackArgs playbackArgs;
+    playbackCmd->add_option("CHANNEL", playbackArgs.channel, "channel, from 0")->required()->check(CLI::NonNegativeNumber);
+    playbackCmd->add_option("--from", playbackArgs.from, "where to start, ISO 8601 in UTC: 2026-12-06T10:00:00Z");
+    playbackCmd->add_option("--to", playbackArgs.to, "where to stop (default: the end of that recording)");
+    playbackCmd->add_option("--stream", playbackArgs.stream, "the stream to play (0: main)")->check(CLI::NonNegativeNumber);
+    playbackCmd->add_option("--speed", playbackArgs.speed, "recording seconds per second, e.g. 4");
+    playbackCmd->add_option("--seconds", playbackArgs.seconds, "how long to play")->check(CLI::Range(1, 3600));
+    playbackCmd->add_option("--seek-after", playbackArgs.seekAfter, "seconds into the playback to seek")
+        ->check(CLI::Range(1, 3600));
+    playbackCmd->add_option("--seek-to", playbackArgs.seekTo, "the time to seek to, as --from");
+    playbackCmd->add_option("-o,--output", playbackArgs.outPath, "write the elementary stream (H.264/H.265 Annex B)");
+    playbackCmd->add_flag("--local", playbackArgs.local, "times are the device's local time, as for recordings");
     auto* tour = app.add_subcommand("tour", "log in and try everything, with a report");
 
     auto* ptzCmd = app.add_subcommand("ptz", "steer a dome: status, move, goto, point, preset, tour, aux");
@@ -234,6 +262,15 @@ int main(int argc, char** argv)
 
     COutput::redirectLibraryOutput(options.logLevel >= 0);
     streamArgs.statusLines = !options.json;
+    playbackArgs.statusLines = !options.json;
+    // Times are checked before anything reaches the device.
+    const std::string timeError = *recordingsCmd ? checkRecordingArgs(recordingArgs, true)
+                                  : *playbackCmd ? checkPlaybackArgs(playbackArgs)
+                                                 : std::string();
+    if (!timeError.empty()) {
+        COutput::error(timeError);
+        return 2;
+    }
     // A bare RTSP address needs no device session.
     if (*streamCmd && !streamArgs.url.empty())
         return printResult(runStreamUrl(options, streamArgs), options.json);
@@ -244,8 +281,8 @@ int main(int argc, char** argv)
         return 1;
     }
     if (host.embedded() && !options.json)
-        COutput::printf("No --host given: using the embedded simulator at %s (a 2-channel camera).\n",
-                        host.deviceLabel().c_str());
+        COutput::printf("No --host given: using the embedded simulator at %s (%s).\n", host.deviceLabel().c_str(),
+                        host.embeddedName().c_str());
     else if (host.embedded())
         COutput::error("no --host given: using the embedded simulator at " + host.deviceLabel());
 
@@ -262,6 +299,10 @@ int main(int argc, char** argv)
         // The stream prints its own status line every second.
         return withLogin(host, [&] { return runStream(host, streamArgs); }, options.json, false);
     }
+    if (*recordingsCmd)
+        return withLogin(host, [&] { return runRecordings(host, recordingArgs); }, options.json);
+    if (*playbackCmd)
+        return withLogin(host, [&] { return runPlayback(host, playbackArgs); }, options.json, false);
     if (*snapshotCmd)
         return withLogin(host, [&] { return runSnapshot(host, snapChannel, snapOut); }, options.json);
     if (*ptzCmd) {

@@ -108,6 +108,13 @@ std::string RandomBytes(size_t count)
     return out;
 }
 
+uint32_t Random32()
+{
+    std::string r = RandomBytes(4);
+    return (static_cast<uint32_t>(static_cast<uint8_t>(r[0])) << 24) | (static_cast<uint8_t>(r[1]) << 16) |
+           (static_cast<uint8_t>(r[2]) << 8) | static_cast<uint8_t>(r[3]);
+}
+
 bool ConstantTimeEquals(const std::string& a, const std::string& b)
 {
     if (a.size() != b.size())

@@ -1,5 +1,6 @@
 #pragma once
 // Hashes, Base64 and randomness for the simulator's own authentication checks.
+#include <cstdint>
 #include <string>
 
 namespace OnvifSim {
@@ -13,6 +14,7 @@ std::string Base64Encode(const std::string& raw);
 bool Base64Decode(const std::string& text, std::string& raw);
 
 std::string RandomBytes(size_t count);
+uint32_t Random32();
 std::string ToHex(const std::string& raw);
 
 // Comparison whose time does not depend on where the inputs differ.

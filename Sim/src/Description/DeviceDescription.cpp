@@ -12,6 +12,7 @@
 #include "Media/MediaModel.h"
 #include "Network/NetworkModel.h"
 #include "Ptz/PtzModel.h"
+#include "Recording/RecordingModel.h"
 
 #include <json/reader.h>
 
@@ -291,6 +292,9 @@ bool LoadDescription(const Json::Value& json, CDeviceDescription& out, std::stri
     Json::Value io;
     if (error.empty())
         BuildIoModel(json, io, error);
+    Json::Value recordings;
+    if (error.empty())
+        BuildRecordingModel(json, 0, recordings, error);
     Json::Value ptz, imaging;   // the same for the domes and the picture settings
     if (error.empty())
         BuildPtzModel(json, ptz, error);

@@ -87,15 +87,29 @@ std::string StreamUriPath(const Json::Value& model, const Json::Value& profile, 
     return UriPathPart(FillStreamUri(model, profile, kind, "host", "1"));
 }
 
+namespace {
+
+// A device that advertises another address (behind a mapped port) or names its RTSP port
+// keeps the described port; otherwise URIs name the running RTSP server.
+std::string RtspPort(CCallContext& ctx, CMediaState& media)
+{
+    const Json::Value& raw = ctx.device().raw;
+    if (ctx.device().advertisedHost.empty() && !raw["media"].isMember("rtspPort") && raw.isMember(kRtspPortMember))
+        return raw[kRtspPortMember].asString();
+    return media.habits()["rtspPort"].asString();
+}
+
+} // namespace
+
+std::string RtspAuthority(CCallContext& ctx, CMediaState& media)
+{
+    return "rtsp://" + SplitBase(ctx.baseUrl()).host + ":" + RtspPort(ctx, media);
+}
+
 std::string StreamUri(CCallContext& ctx, CMediaState& media, const Json::Value& profile, EStreamKind kind)
 {
     CHostPort base = SplitBase(ctx.baseUrl());
-    // A device that advertises another address (behind a mapped port) or names its RTSP
-    // port keeps the described port; otherwise the URI names the running RTSP server.
-    const Json::Value& raw = ctx.device().raw;
-    std::string port = media.habits()["rtspPort"].asString();
-    if (ctx.device().advertisedHost.empty() && !raw["media"].isMember("rtspPort") && raw.isMember(kRtspPortMember))
-        port = raw[kRtspPortMember].asString();
+    std::string port = RtspPort(ctx, media);
     if (kind == EStreamKind::RtspOverHttp)
         port = base.port.empty() ? "80" : base.port;   // tunnelled RTSP goes to the web server
     return FillStreamUri(media.model(), profile, kind, base.host, port);

@@ -14,6 +14,8 @@ enum class EStreamKind { RtspUnicast, RtspMulticast, RtspOverHttp };
 constexpr const char* kRtspPortMember = "x-rtspServerPort";
 
 std::string StreamUri(CCallContext& ctx, CMediaState& media, const Json::Value& profile, EStreamKind kind);
+// "rtsp://host:port" of the device's RTSP server as the client should reach it.
+std::string RtspAuthority(CCallContext& ctx, CMediaState& media);
 std::string SnapshotUri(CCallContext& ctx, const Json::Value& profile);
 // What follows host and port in a profile's stream URI ("/media/video1/0",
 // "/cam/realmonitor?channel=1&subtype=0"), as the RTSP server matches request URLs.

@@ -1,31 +1,13 @@
 #include "Rtsp/RtpStream.h"
 
 #include "Common/Crypto.h"
+#include "Rtsp/RtpBytes.h"
 
 namespace OnvifSim {
 namespace {
 
 constexpr auto kReportInterval = std::chrono::seconds(5);
 constexpr auto kMaxLag = std::chrono::seconds(1);
-
-uint32_t Random32()
-{
-    std::string r = RandomBytes(4);
-    return (static_cast<uint8_t>(r[0]) << 24) | (static_cast<uint8_t>(r[1]) << 16) |
-           (static_cast<uint8_t>(r[2]) << 8) | static_cast<uint8_t>(r[3]);
-}
-
-void Put16(std::string& out, uint32_t v)
-{
-    out += static_cast<char>((v >> 8) & 0xFF);
-    out += static_cast<char>(v & 0xFF);
-}
-
-void Put32(std::string& out, uint32_t v)
-{
-    Put16(out, v >> 16);
-    Put16(out, v & 0xFFFF);
-}
 
 } // namespace
 

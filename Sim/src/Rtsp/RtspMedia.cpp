@@ -57,6 +57,8 @@ std::string SplitTrack(std::string path, int& trackId)
 bool CRtspServer::resolve(const std::string& url, CRtspProfile& profile, int& trackId, std::string& error) const
 {
     std::string path = SplitTrack(UriPathPart(url), trackId);
+    if (path.rfind(kReplayPath, 0) == 0)
+        return resolveReplay(path, profile, error);
     std::vector<CWantedTrack> wanted;
     {
         auto lock = m_core->lock();

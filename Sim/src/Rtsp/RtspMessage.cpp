@@ -125,6 +125,7 @@ const char* RtspReason(int status)
     case 500: return "Internal Server Error";
     case 501: return "Not Implemented";
     case 505: return "RTSP Version Not Supported";
+    case 551: return "Option not supported";
     default: return "Error";
     }
 }

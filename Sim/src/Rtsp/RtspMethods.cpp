@@ -157,6 +157,8 @@ void CRtspServer::endSession(const std::string& id, const char* why)
     for (auto& track : session->tracks) {
         if (track.stream)
             track.stream->stop();
+        if (track.replay)
+            track.replay->stop();
         if (track.rtpSocket)
             track.rtpSocket->close(ignored);
         if (track.rtcpSocket)
@@ -251,8 +253,11 @@ bool CRtspServer::setupTrack(CRtspConnection& c, CRtspSession& session, const CR
         r.status = 461;
         return false;
     }
-    out.stream = std::make_shared<CRtpStream>(m_strand, track.clip, sink, m_fault);
-    r.headers.emplace_back("Transport", answer + ";ssrc=" + Hex32(out.stream->ssrc()));
+    if (profile.timeline)
+        out.replay = makeReplayStream(profile, sink, session.id);
+    else
+        out.stream = std::make_shared<CRtpStream>(m_strand, track.clip, sink, m_fault);
+    r.headers.emplace_back("Transport", answer + ";ssrc=" + Hex32(out.replay ? out.replay->ssrc() : out.stream->ssrc()));
     session.tracks.push_back(std::move(out));
     return true;
 }
@@ -286,6 +291,7 @@ CRtspResponse CRtspServer::setup(CRtspConnection& c, const CHttpRequest& request
         session = std::make_shared<CRtspSession>(m_strand);
         session->id = ToHex(RandomBytes(8));
         session->profile = profile.token;
+        session->replay = profile.timeline != nullptr;
         session->connection = c.shared_from_this();
     }
     if (!setupTrack(c, *session, profile, profile.tracks[trackId - 1], request.target, request.header("Transport"), r))
@@ -296,7 +302,7 @@ CRtspResponse CRtspServer::setup(CRtspConnection& c, const CHttpRequest& request
         c.sessions().insert(session->id);
         touch(*session);
     }
-    if (session->playing)
+    if (session->playing && session->tracks.back().stream)
         session->tracks.back().stream->play();
     r.headers.emplace_back("Session", sessionHeader(*session));
     return r;
@@ -308,6 +314,8 @@ CRtspResponse CRtspServer::play(CRtspConnection&, const CHttpRequest& request)
     auto session = findSession(request, r);
     if (!session)
         return r;
+    if (session->replay)
+        return playReplay(*session, request);
     std::string range = request.header("Range");
     if (!range.empty() && range.rfind("npt=", 0) != 0 && range.rfind("clock=", 0) != 0)
         return Status(457);
@@ -333,7 +341,7 @@ CRtspResponse CRtspServer::pause(CRtspConnection&, const CHttpRequest& request)
     if (!session)
         return r;
     for (auto& track : session->tracks)
-        track.stream->pause();
+        track.replay ? track.replay->pause() : track.stream->pause();
     session->playing = false;
     r.headers.emplace_back("Session", sessionHeader(*session));
     return r;

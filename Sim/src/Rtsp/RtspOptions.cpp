@@ -72,7 +72,8 @@ bool ParseRtspFault(const std::string& name, ERtspFault& out)
 bool ParseRtspOptions(const Json::Value& description, CRtspOptions& out, std::string& error)
 {
     static const char* const kMembers[] = {"enabled", "port", "sessionTimeoutSeconds", "auth", "multicastInterface",
-                                           "multicastTtl", "multicast", "benchmarkClip", "fault", "comment"};
+                                           "multicastTtl", "multicast", "benchmarkClip", "fault", "comment",
+                                           "replayIgnoresSpeed"};
     out = CRtspOptions();
     const Json::Value& rtsp = description["rtsp"];
     if (rtsp.isNull())
@@ -90,13 +91,14 @@ bool ParseRtspOptions(const Json::Value& description, CRtspOptions& out, std::st
             return false;
         }
     }
-    for (const char* flag : {"enabled", "benchmarkClip"})
+    for (const char* flag : {"enabled", "benchmarkClip", "replayIgnoresSpeed"})
         if (rtsp.isMember(flag) && !rtsp[flag].isBool()) {
             error = std::string("rtsp.") + flag + ": must be true or false";
             return false;
         }
     out.enabled = rtsp.get("enabled", true).asBool();
     out.benchmarkClip = rtsp.get("benchmarkClip", false).asBool();
+    out.replayIgnoresSpeed = rtsp.get("replayIgnoresSpeed", false).asBool();
     int port = 0;
     if (!IntMember(rtsp, "rtsp.", "port", 0, 65535, port, error) ||
         !IntMember(rtsp, "rtsp.", "sessionTimeoutSeconds", 1, 3600, out.sessionTimeoutSeconds, error) ||

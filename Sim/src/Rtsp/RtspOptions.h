@@ -24,6 +24,7 @@ struct CRtspOptions {
     int multicastTtl = 1;
     std::map<std::string, CMulticastGroup> multicast;   // by profile token
     bool benchmarkClip = false;              // H.264 profiles stream the 4 Mbit/s clip
+    bool replayIgnoresSpeed = false;         // replay at 1x whatever Speed or Scale a PLAY asks for
     ERtspFault fault = ERtspFault::None;
 };
 

@@ -252,6 +252,14 @@ CRtspResponse CRtspServer::handle(CRtspConnection& connection, const CHttpReques
         response.status = 505;
         return response;
     }
+    // Replay is offered at the replay addresses only; elsewhere the option is refused
+    // (RFC 2326 section 12.32).
+    if (request.header("Require").find("onvif-replay") != std::string::npos &&
+        UriPathPart(request.target).rfind(kReplayPath, 0) != 0) {
+        response.status = 551;
+        response.headers.emplace_back("Unsupported", "onvif-replay");
+        return response;
+    }
     for (const auto& [name, handler] : kMethods) {
         if (request.method != name)
             continue;

@@ -4,6 +4,7 @@
 // timer of the device runs on one strand, so none of the state below needs a lock; the
 // control API posts onto that strand.
 #include "Http/HttpSession.h"
+#include "Rtsp/ReplayStream.h"
 #include "Rtsp/RtpStream.h"
 #include "Rtsp/RtspMessage.h"
 #include "Rtsp/RtspOptions.h"
@@ -19,6 +20,9 @@ namespace OnvifSim {
 class CDeviceCore;
 class CRtspConnection;
 
+// Path prefix of the addresses recordings are replayed at: "/replay/<recording token>".
+constexpr const char* kReplayPath = "/replay/";
+
 // A profile's tracks as the server streams them.
 struct CRtspTrack {
     int id = 0;                  // trackID in the control URL
@@ -30,12 +34,15 @@ struct CRtspProfile {
     std::string name;
     int index = 0;               // position in the device's profile list
     std::vector<CRtspTrack> tracks;
+    // A recording played back ("/replay/<token>") instead of a live profile.
+    std::shared_ptr<const CReplayTimeline> timeline;
 };
 
 struct CSessionTrack {
     int id = 0;
     std::string url;             // control URL as the client set it up
     std::shared_ptr<CRtpStream> stream;
+    std::shared_ptr<CReplayStream> replay;               // replay sessions, instead of stream
     std::shared_ptr<asio::ip::udp::socket> rtpSocket;    // UDP transports
     std::shared_ptr<asio::ip::udp::socket> rtcpSocket;
     bool interleaved = false;
@@ -49,6 +56,7 @@ struct CRtspSession {
     std::weak_ptr<CRtspConnection> connection;
     asio::steady_timer timeout;
     bool playing = false;
+    bool replay = false;
 };
 
 class CRtspServer final : public ITunnelSink, public std::enable_shared_from_this<CRtspServer> {
@@ -98,6 +106,13 @@ private:
     bool setupTrack(CRtspConnection& c, CRtspSession& session, const CRtspProfile& profile, const CRtspTrack& track, const std::string& url,
                     const std::string& transport, CRtspResponse& response);
     CMulticastGroup groupOf(const CRtspProfile& profile, const CRtspTrack& track) const;
+
+    // RtspReplay.cpp
+    bool resolveReplay(const std::string& path, CRtspProfile& profile, std::string& error) const;
+    std::shared_ptr<CReplayStream> makeReplayStream(const CRtspProfile& profile, std::shared_ptr<IRtpSink> sink,
+                                                    const std::string& sessionId);
+    CRtspResponse playReplay(CRtspSession& session, const CHttpRequest& request);
+    void replayEnded(const std::string& sessionId);
 
     // RtspMedia.cpp
     bool authorised(const CHttpRequest& r, CRtspResponse& refusal);

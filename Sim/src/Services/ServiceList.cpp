@@ -7,6 +7,9 @@ const CServiceHandler& DeviceService();
 const CServiceHandler& MediaService();
 const CServiceHandler& Media2Service();
 const CServiceHandler& DeviceIOService();
+const CServiceHandler& RecordingService();
+const CServiceHandler& SearchService();
+const CServiceHandler& ReplayService();
 const CServiceHandler& PtzService();
 const CServiceHandler& ImagingService();
 
@@ -17,6 +20,9 @@ const std::vector<const CServiceHandler*>& ServiceHandlers()
         &MediaService(),
         &Media2Service(),
         &DeviceIOService(),
+        &RecordingService(),
+        &SearchService(),
+        &ReplayService(),
         &PtzService(),
         &ImagingService(),
     };

@@ -42,6 +42,15 @@ uint64_t utcOfFields(const int32_t fields[7])
     return seconds < 0 ? 0 : static_cast<uint64_t>(seconds);
 }
 
+// A recorded frame carries when it was recorded: its presentation time is the recording
+// time (UTC milliseconds) and its header the same instant in local calendar time.
+void stampRecordingTime(Zentar::Stream::CMediaFrame& packet, int64_t utcMs)
+{
+    packet.setPts(static_cast<uint64_t>(utcMs));
+    const uint32_t packed = packNativeFrameTime(nativeFrameLocalTime(static_cast<time_t>(utcMs / 1000)));
+    setNativeFrameTime(packet.getBuffer(), packet.size(), packed, static_cast<uint16_t>(utcMs % 1000));
+}
+
 } // namespace
 
 void CExpRtspClient::deliver(Zentar::Stream::CMediaFrame& packet)
@@ -141,6 +150,8 @@ void CExpRtspClient::OnMonitor(int mediaIndex, Zentar::StreamSvr::CMediaFrame& f
         }
         stampFrameRate(packet, nowMilliseconds());
     }
+    if (m_playType == kPlayback && frame.getUtcMs() > 0)
+        stampRecordingTime(packet, frame.getUtcMs());
     if (m_playType == kPlayback) {
         if (packet.getKind() == NativeFrame::kKindPrivate) {
             ONVIF_LOG(LOG_TRACE, "CExpRtspClient[%p], frame_type==0xF1!!\n", static_cast<void*>(this));

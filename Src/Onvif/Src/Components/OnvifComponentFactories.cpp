@@ -11,6 +11,7 @@
 #include "IPtz.h"
 #include "ILogicDeviceManager.h"
 #include "IMagicBox.h"
+#include "IMediaFileFind.h"
 #include "IMediaManager.h"
 #include "IOSDManager.h"
 #include "ISnapManager.h"
@@ -58,6 +59,11 @@ const ClientGetterRow kAlarmRow = {IAlarm::kInterfaceName, ONVIF_COMPONENT_VERSI
                                    [](COnvifClient& c) -> IUnknown* { return c.getIAlarm(); }, "instance=NULL\n"};
 const ClientGetterRow kOSDManagerRow = {IOSDManager::kInterfaceName, ONVIF_COMPONENT_VERSION("OnvifOSDManager"),
                                         [](COnvifClient& c) -> IUnknown* { return c.getOSDManager(); }, kNoClient};
+// Each request makes a new finder; the host ends it with destroy().
+const ClientGetterRow kMediaFileFindRow = {Zentar::Storage::IMediaFileFind::kInterfaceName,
+                                           {"OnvifClientMediaFileFind", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__},
+                                           [](COnvifClient& c) -> IUnknown* { return c.createMediaFileFind(); },
+                                           kNoClient};
 const ClientGetterRow kRemoteOSDManagerRow = {IRemoteOSDManager::kInterfaceName,
                                               ONVIF_COMPONENT_VERSION("OnvifRemoteOSDManager"),
                                               [](COnvifClient& c) -> IUnknown* { return c.getRemoteOSDManager(); },
@@ -114,6 +120,7 @@ IFactoryUnknown* makeSnapManagerFactory() { return new (std::nothrow) CClientGet
 IFactoryUnknown* makeConfigManagerFactory() { return new (std::nothrow) CClientGetterFactory(kConfigManagerRow); }
 IFactoryUnknown* makeAlarmFactory() { return new (std::nothrow) CClientGetterFactory(kAlarmRow); }
 IFactoryUnknown* makeOSDManagerFactory() { return new (std::nothrow) CClientGetterFactory(kOSDManagerRow); }
+IFactoryUnknown* makeMediaFileFindFactory() { return new (std::nothrow) CClientGetterFactory(kMediaFileFindRow); }
 IFactoryUnknown* makeRemoteOSDManagerFactory()
 {
     return new (std::nothrow) CClientGetterFactory(kRemoteOSDManagerRow);
@@ -159,6 +166,36 @@ Zentar::Stream::IStreamSource* CStreamSourceFactory::instance(int channel, int s
 }
 
 IFactoryUnknown* CStreamSourceFactory::make() { return new (std::nothrow) CStreamSourceFactory(); }
+
+// ---- playback sources -------------------------------------------------------------------
+
+namespace {
+const CVersion kRecordingSourceVersion{"COnvifRecordingStreamSource", 0, 0, 0, "Onvif_VERSION_SVN_REVISION", __DATE__};
+}
+
+CRecordingStreamSourceFactory::CRecordingStreamSourceFactory()
+    : IFactoryUnknown(Zentar::Stream::IStreamSource::kInterfaceName, "Onvif.MediaFileStream", kRecordingSourceVersion)
+{
+}
+
+IUnknown* CRecordingStreamSourceFactory::create(const ServerInfo*)
+{
+    ONVIF_LOG(LOG_TRACE, "a playback source needs what to play: use instance()\n");
+    return nullptr;
+}
+
+Zentar::Stream::IStreamSource* CRecordingStreamSourceFactory::instance(const ServerInfo& info,
+                                                                       const std::string& filePath)
+{
+    COnvifClient* client = currentOnvifClient();
+    if (!client || !sameDevice(client->getServerInfo(), info)) {
+        ONVIF_LOG(LOG_WARN, "pOnvifClient is NULL\n");
+        return nullptr;
+    }
+    return client->createRecordingStreamSource(filePath);
+}
+
+IFactoryUnknown* CRecordingStreamSourceFactory::make() { return new (std::nothrow) CRecordingStreamSourceFactory(); }
 
 } // namespace Onvif
 } // namespace RPC

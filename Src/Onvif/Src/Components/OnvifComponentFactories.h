@@ -40,6 +40,7 @@ Zentar::Component::IFactoryUnknown* makeConfigManagerFactory();
 Zentar::Component::IFactoryUnknown* makeAlarmFactory();
 Zentar::Component::IFactoryUnknown* makeOSDManagerFactory();
 Zentar::Component::IFactoryUnknown* makeRemoteOSDManagerFactory();
+Zentar::Component::IFactoryUnknown* makeMediaFileFindFactory();
 Zentar::Component::IFactoryUnknown* makePTZBaseFactory();
 Zentar::Component::IFactoryUnknown* makePtzFactory();
 Zentar::Component::IFactoryUnknown* makeUserManagerFactory();
@@ -54,6 +55,17 @@ public:
     Zentar::Component::IUnknown* create(const Zentar::Component::ServerInfo* serverInfo) override;
     Zentar::Stream::IStreamSource* instance(int channel, int streamType, const Zentar::Component::ServerInfo& info,
                                             int transport = -1);
+    static Zentar::Component::IFactoryUnknown* make();
+};
+
+// Playback sources: a new one per instance() call, owned by the caller. create() cannot
+// say what to play, so it hands out nothing.
+class CRecordingStreamSourceFactory : public Zentar::Component::IFactoryUnknown {
+public:
+    CRecordingStreamSourceFactory();
+    Zentar::Component::IUnknown* create(const Zentar::Component::ServerInfo* serverInfo) override;
+    // filePath as IClient::createRecordingStreamSource takes it.
+    Zentar::Stream::IStreamSource* instance(const Zentar::Component::ServerInfo& info, const std::string& filePath);
     static Zentar::Component::IFactoryUnknown* make();
 };
 

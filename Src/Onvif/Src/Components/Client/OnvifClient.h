@@ -69,8 +69,8 @@ public:
     Zentar::Component::IOSDManager* getOSDManager() override;
     Zentar::Component::IRemoteOSDManager* getRemoteOSDManager() override;
     Zentar::Component::IVideoTalkPeer* getIVideoTalkPeer() override;
-    Zentar::Component::IMediaFileFind* createMediaFileFind() override;
-    Zentar::Stream::IStreamSource* createRecordingStreamSource() override;
+    Zentar::Storage::IMediaFileFind* createMediaFileFind() override;
+    Zentar::Stream::IStreamSource* createRecordingStreamSource(const std::string& filePath) override;
     Zentar::Component::IDevAudioDec* createDevAudioDec(int type) override;
     void destroy() override;
     // The device's snapshot manager (handed out by the "SnapManager" factory).

@@ -9,10 +9,12 @@
 #include "Components/DeviceQuery/OnvifLogicDeviceManager.h"
 #include "Components/DeviceQuery/OnvifMagicBox.h"
 #include "Components/DeviceQuery/OnvifMediaManager.h"
+#include "Components/MediaFileFind/OnvifMediaFileFind.h"
 #include "Components/OSD/OnvifOSDManager.h"
 #include "Components/OSD/OnvifRemoteOSDManager.h"
 #include "Components/Ptz/OnvifPTZBase.h"
 #include "Components/Ptz/OnvifPtz.h"
+#include "Components/RecordingStreamSource/OnvifRecordingStreamSource.h"
 #include "Components/SnapManager/OnvifSnapManager.h"
 #include "Components/StreamSource/OnvifStreamSource.h"
 #include "Components/TimeClient/OnvifTimeClient.h"
@@ -178,8 +180,22 @@ Zentar::Comm::IPtz* COnvifClient::getIPtz(int channel)
 
 IDevAudioEnc* COnvifClient::getDevAudioEnc(const StreamRequest&) { return notSupported<IDevAudioEnc>("IDevAudioEnc"); }
 IVideoTalkPeer* COnvifClient::getIVideoTalkPeer() { return notSupported<IVideoTalkPeer>("IVideoTalkPeer"); }
-IMediaFileFind* COnvifClient::createMediaFileFind() { return notSupported<IMediaFileFind>("IMediaFileFind"); }
-IStreamSource* COnvifClient::createRecordingStreamSource() { return notSupported<IStreamSource>("recording source"); }
+// Finders and playback sources belong to whoever asked for them: the client keeps none.
+Zentar::Storage::IMediaFileFind* COnvifClient::createMediaFileFind()
+{
+    COnvifMediaFileFind* finder = new (std::nothrow) COnvifMediaFileFind(m_serverInfo);
+    if (!finder)
+        ONVIF_LOG(LOG_WARN, "new COnvifMediaFileFind failed\n");
+    return finder;
+}
+
+IStreamSource* COnvifClient::createRecordingStreamSource(const std::string& filePath)
+{
+    COnvifRecordingStreamSource* source = new (std::nothrow) COnvifRecordingStreamSource(m_serverInfo, filePath);
+    if (!source)
+        ONVIF_LOG(LOG_WARN, "new COnvifRecordingStreamSource failed\n");
+    return source;
+}
 
 IDevAudioDec* COnvifClient::createDevAudioDec(int type)
 {

@@ -1,5 +1,6 @@
 #include "Components/Ptz/OnvifPtz.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -26,11 +27,23 @@ COnvifInfoCenter& centre()
     return *COnvifInfoCenter::instance();
 }
 
+// The host's coordinates are floats: 0.2f widened to double is 0.20000000298..., which a
+// dome whose tilt ends at 0.2 refuses as outside its limits. Send the float's own shortest
+// spelling instead, so a value at a limit stays at it.
+double atHostPrecision(double value)
+{
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, static_cast<float>(value));
+    double rounded = value;
+    std::from_chars(text, written.ptr, rounded);
+    return rounded;
+}
+
 void setVector(Json::Value& vector, double x, double y, double zoom)
 {
-    vector["PanTilt"]["x"] = x;
-    vector["PanTilt"]["y"] = y;
-    vector["Zoom"]["x"] = zoom;
+    vector["PanTilt"]["x"] = atHostPrecision(x);
+    vector["PanTilt"]["y"] = atHostPrecision(y);
+    vector["Zoom"]["x"] = atHostPrecision(zoom);
 }
 
 double numberAt(const Json::Value& record, const char* key)

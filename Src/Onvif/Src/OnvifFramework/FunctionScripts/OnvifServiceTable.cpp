@@ -8,6 +8,9 @@
 #include "OnvifProtocolCore/Media2/OnvifMedia2.h"
 #include "OnvifProtocolCore/MediaConfiguration/OnvifMediaCfg.h"
 #include "OnvifProtocolCore/PTZControl/OnvifPTZControl.h"
+#include "OnvifProtocolCore/RecordingControl/OnvifRecordingCtl.h"
+#include "OnvifProtocolCore/RecordingSearch/OnvifRecordingResearch.h"
+#include "OnvifProtocolCore/ReplayControl/OnvifReplayCtl.h"
 
 namespace RPC {
 namespace Onvif {
@@ -29,6 +32,9 @@ const std::vector<OnvifServiceRow>& onvifServiceTable()
         {"MediaCfg", &make<COnvifMediaCfg>},
         {"Media2", &make<COnvifMedia2>},
         {"DeviceIOService", &make<COnvifDeviceIOService>},
+        {"RecordingControl", &make<COnvifRecordingCtl>},
+        {"RecordingSearch", &make<COnvifRecordingResearch>},
+        {"ReplayControl", &make<COnvifReplayCtl>},
         {"PtzControl", &make<COnvifPTZControl>},
         {"ImagingCfg", &make<COnvifImagingCfg>},
     };
