@@ -9,6 +9,7 @@ packages=(
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   dpkg-dev file
   iproute2
+  clang libclang-rt-14-dev   # the fuzz build: clang and its libFuzzer runtime
 )
 
 missing=()

@@ -5,6 +5,8 @@
 #include <ctime>
 #include <limits>
 
+#include "Platform/Utils/ByteReader.h"
+
 namespace RPC {
 
 namespace {
@@ -25,13 +27,6 @@ void putU32(uint8_t* p, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         p[i] = uint8_t(v >> (8 * i));
-}
-
-uint16_t getU16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-
-uint32_t getU32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
 uint8_t headerSum(const uint8_t* p)
@@ -136,8 +131,9 @@ uint32_t nativeFramePayloadChecksum(const uint8_t* data, size_t len)
         return 0;
     uint32_t sum = 0;
     size_t whole = len & ~size_t(3);
+    Zentar::Utils::CByteReader words(data, whole);
     for (size_t i = 0; i < whole; i += 4)
-        sum += getU32(data + i);
+        sum += words.le32();
     uint32_t tail = 0;
     for (size_t i = whole; i < len; ++i)
         tail |= uint32_t(data[i]) << (8 * (i - whole));
@@ -340,47 +336,50 @@ const char* nativeFrameErrorText(ENativeFrameError error)
 
 namespace {
 
-// Reads the items of the extension area [item, end) into info.
-ENativeFrameError readItems(const uint8_t* item, const uint8_t* end, CNativeFrameInfo& info)
+// Reads the items of the extension area into info.
+ENativeFrameError readItems(Zentar::Utils::CByteReader area, CNativeFrameInfo& info)
 {
-    while (item < end) {
-        uint8_t tag = *item;
-        size_t size = itemSize(tag);
+    while (area.remaining() > 0) {
+        const uint8_t tag = *area.current();
+        const size_t size = itemSize(tag);
         if (size == 0)
             break; // unknown tag: padding or a producer's own data; ends the walk
-        if (size > size_t(end - item))
+        Zentar::Utils::CByteReader item = area.sub(size);
+        if (!area.ok())
             return ENativeFrameError::BadExtension;
+        item.skip(1);
         bool* seen = nullptr;
         switch (tag) {
         case NativeFrame::kItemChecksum:
             seen = &info.hasChecksum;
-            info.checksum = getU32(item + 1);
+            info.checksum = item.le32();
             break;
         case NativeFrame::kItemResolution:
             seen = &info.hasResolution;
-            info.width = getU16(item + 4);
-            info.height = getU16(item + 6);
+            item.skip(3);
+            info.width = item.le16();
+            info.height = item.le16();
             break;
         case NativeFrame::kItemFrameRate:
             seen = &info.hasFrameRate;
-            info.codec = item[2];
-            info.frameRate = item[3];
+            item.skip(1);
+            info.codec = item.u8();
+            info.frameRate = item.u8();
             break;
         case NativeFrame::kItemPrivate:
             seen = &info.hasPrivate;
-            std::memcpy(info.privateBytes, item + 1, 3);
+            std::memcpy(info.privateBytes, item.bytes(3), 3);
             break;
         case NativeFrame::kItemAudioFormat:
             seen = &info.hasAudioFormat;
-            info.audioCodec = item[1];
-            info.audioChannels = item[2];
-            info.audioRateIndex = item[3];
+            info.audioCodec = item.u8();
+            info.audioChannels = item.u8();
+            info.audioRateIndex = item.u8();
             break;
         }
         if (*seen)
             return ENativeFrameError::BadExtension;
         *seen = true;
-        item += size;
     }
     return ENativeFrameError::None;
 }
@@ -390,38 +389,42 @@ ENativeFrameError readItems(const uint8_t* item, const uint8_t* end, CNativeFram
 ENativeFrameError readNativeFrame(const uint8_t* data, size_t len, CNativeFrameView& out)
 {
     out = CNativeFrameView();
-    if (!data || len < NativeFrame::kHeaderSize)
+    Zentar::Utils::CByteReader in(data, len);
+    const uint8_t* header = in.bytes(NativeFrame::kHeaderSize);
+    if (!header)
         return ENativeFrameError::Truncated;
-    if (std::memcmp(data, kMagic, 4) != 0)
+    if (std::memcmp(header, kMagic, 4) != 0)
         return ENativeFrameError::BadMagic;
-    if (headerSum(data) != data[23])
+    if (headerSum(header) != header[NativeFrame::kHeaderSize - 1])
         return ENativeFrameError::BadHeaderChecksum;
 
-    size_t total = getU32(data + 12);
-    size_t ext = data[22];
+    //  magic(4) kind, -, channel, - | sequence(32) | total(32) | time(32) | ms(16) | ext | sum
+    Zentar::Utils::CByteReader fields(header + 4, NativeFrame::kHeaderSize - 4);
+    CNativeFrameInfo info;
+    info.kind = fields.u8();
+    fields.skip(1);
+    info.channel = fields.u8();
+    fields.skip(1);
+    info.sequence = fields.le32();
+    const size_t total = fields.le32();
+    info.packedTime = fields.le32();
+    info.millis = fields.le16();
+    const size_t ext = fields.u8();
     if (total < NativeFrame::kOverhead + ext)
         return ENativeFrameError::BadLength;
     if (total > len)
         return ENativeFrameError::Truncated;
 
-    CNativeFrameInfo info;
-    info.kind = data[4];
-    info.channel = data[6];
-    info.sequence = getU32(data + 8);
-    info.packedTime = getU32(data + 16);
-    info.millis = getU16(data + 20);
-
-    const uint8_t* items = data + NativeFrame::kHeaderSize;
-    ENativeFrameError err = readItems(items, items + ext, info);
+    ENativeFrameError err = readItems(in.sub(ext), info);
     if (err != ENativeFrameError::None)
         return err;
 
-    const uint8_t* trailer = data + total - NativeFrame::kTrailerSize;
-    if (std::memcmp(trailer, kTrailerMagic, 4) != 0 || getU32(trailer + 4) != total)
+    const size_t payloadLen = total - NativeFrame::kOverhead - ext;
+    const uint8_t* payload = in.bytes(payloadLen);
+    Zentar::Utils::CByteReader trailer = in.sub(NativeFrame::kTrailerSize);
+    const uint8_t* trailerMagic = trailer.bytes(4);
+    if (!trailerMagic || std::memcmp(trailerMagic, kTrailerMagic, 4) != 0 || trailer.le32() != total)
         return ENativeFrameError::BadTrailer;
-
-    const uint8_t* payload = items + ext;
-    size_t payloadLen = total - NativeFrame::kOverhead - ext;
     if (info.hasChecksum && nativeFramePayloadChecksum(payload, payloadLen) != info.checksum)
         return ENativeFrameError::BadPayloadChecksum;
 

@@ -378,6 +378,15 @@ TEST(CliProcess, OsdAndRelayCommandsChangeTheDevice)
     EXPECT_EQ(runCli(login + " osd 1 remove " + token).exitCode, 0);
     EXPECT_EQ(runCli(login + " osd 1 --json").out.find(token), std::string::npos);
 
+    // Past the device's maximum the refusal reaches the operator with a code, not "error 0".
+    RunResult refused;
+    refused.exitCode = 0;
+    for (int i = 0; i < 8 && refused.exitCode == 0; ++i)
+        refused = runCli(login + " osd 1 add --text Full --position 0.1,0.1");
+    EXPECT_NE(refused.exitCode, 0) << "the device never refused";
+    EXPECT_NE(refused.err.find("refused the request"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("(error 0x10030016)"), std::string::npos) << refused.err;
+
     ASSERT_EQ(runCli(login + " io relay RelayOutput_1 on").exitCode, 0);
     EXPECT_TRUE(device->relayActive("RelayOutput_1"));
     ASSERT_EQ(runCli(login + " io relay RelayOutput_1 off").exitCode, 0);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
 
 namespace OnvifTest {
@@ -212,6 +213,32 @@ void LoopbackHttpServer::sendAll(int fd, const std::string& data)
     }
 }
 
+HttpReply HttpReply::trickle(std::string head, std::string repeated, int intervalMs)
+{
+    HttpReply r;
+    r.action = Trickle;
+    r.raw = std::move(head);
+    r.body = std::move(repeated);
+    r.trickleMs = intervalMs > 0 ? intervalMs : 1;
+    return r;
+}
+
+void LoopbackHttpServer::trickle(int fd, const HttpReply& reply)
+{
+    if (reply.body.empty())
+        return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    char sink[512];
+    for (size_t i = 0; !m_stopping && std::chrono::steady_clock::now() < deadline; ++i) {
+        const char next = i < reply.raw.size() ? reply.raw[i] : reply.body[(i - reply.raw.size()) % reply.body.size()];
+        if (::send(fd, &next, 1, MSG_NOSIGNAL) != 1)
+            return;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, reply.trickleMs) > 0 && ::recv(fd, sink, sizeof sink, 0) <= 0)
+            return; // the client gave up
+    }
+}
+
 void LoopbackHttpServer::serveConnection(int fd, int connectionNo)
 {
     std::string buffer;
@@ -241,6 +268,10 @@ void LoopbackHttpServer::serveConnection(int fd, int connectionNo)
             break;
         if (reply.action == HttpReply::Raw) {
             sendAll(fd, reply.raw);
+            break;
+        }
+        if (reply.action == HttpReply::Trickle) {
+            trickle(fd, reply);
             break;
         }
         std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " " + reply.reason + "\r\n";

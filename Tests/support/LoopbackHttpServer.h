@@ -27,18 +27,22 @@ struct HttpRequest {
 };
 
 struct HttpReply {
-    enum Action { Respond, Silent, Close, Raw };
+    enum Action { Respond, Silent, Close, Raw, Trickle };
     Action action = Respond;
     int status = 200;
     std::string reason = "OK";
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     std::string raw;   // for Raw: sent as is, then the connection closes
+    int trickleMs = 0; // for Trickle: raw, then body over and over, one byte per interval
 
     static HttpReply soap(int status, std::string body);
     static HttpReply silent();
     static HttpReply close();
     static HttpReply rawBytes(std::string bytes);
+    // A peer that never finishes its answer: head, then repeated again and again, one byte
+    // at a time until the client hangs up or the server stops (bounded to a minute).
+    static HttpReply trickle(std::string head, std::string repeated, int intervalMs);
 };
 
 class LoopbackHttpServer {
@@ -62,6 +66,7 @@ private:
     bool readRequest(int fd, std::string& buffer, HttpRequest& out);
     bool receiveMore(int fd, std::string& buffer);
     void sendAll(int fd, const std::string& data);
+    void trickle(int fd, const HttpReply& reply);
 
     Handler m_handler;
     int m_listenFd = -1;

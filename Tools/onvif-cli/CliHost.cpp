@@ -5,6 +5,7 @@
 #include "CliOutput.h"
 #include "Component/ClientContext.h"
 #include "Component/FactoryRegistry.h"
+#include "ErrorSentences.h"
 #include "Infra/LastError.h"
 #include "OnvifExports.h"
 #include "OnvifSim/DeviceDescription.h"
@@ -19,21 +20,6 @@ namespace {
 const char kEmbeddedDevice[] = "camera-2ch-media2-h265.json";
 // The host user the CLI works as (any number: the framework only keeps it per thread).
 const int kCliUserID = 1;
-
-struct ErrorText {
-    uint32_t code;
-    const char* sentence;   // %s: the device
-};
-
-const ErrorText kErrorTexts[] = {
-    {0x10030015, "The device %s refused the user name or password"},
-    {0x10030012, "The device %s could not be reached: nothing answers at that address and port"},
-    {0x10030013, "The device %s did not answer in time"},
-    {0x1003001b, "The device %s gave answers that could not be read, or has no usable media profiles"},
-    {0x10030021, "Too many logins are in progress in this process"},
-    {0x10030010, "The device %s does not offer this function"},
-    {0x10090191, "The device %s refused the credentials for its video stream"},
-};
 
 } // namespace
 
@@ -62,11 +48,9 @@ std::string CCliHost::deviceLabel() const
 std::string CCliHost::explainError(uint32_t code, const std::string& device)
 {
     char text[512];
-    const char* sentence = "The operation failed on %s";
-    for (const ErrorText& row : kErrorTexts) {
-        if (row.code == code)
-            sentence = row.sentence;
-    }
+    const char* sentence = Zentar::Component::errorSentence(code);
+    if (!sentence)
+        sentence = "The operation failed on %s";
     std::snprintf(text, sizeof text, sentence, device.c_str());
     char withCode[600];
     std::snprintf(withCode, sizeof withCode, "%s (error 0x%08x).", text, code);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "Stream/Media/BitReader.h"
+#include "Utils/ByteReader.h"
 
 namespace Zentar {
 namespace StreamSvr {
@@ -125,13 +126,13 @@ void CAacDepacketizer::emit(const uint8_t* data, size_t size, uint32_t timestamp
 void CAacDepacketizer::depacketize(const CRtpPacket& packet, IAccessUnitSink& sink)
 {
     // | AU-headers-length (16, in bits) | AU-header ... | padding to a byte | [aux] | AU ... |
-    const uint8_t* p = packet.payload();
-    const size_t n = packet.payloadSize();
-    if (n < 2)
+    Utils::CByteReader in(packet.payload(), packet.payloadSize());
+    const size_t headerBits = in.be16();
+    if (!in.ok())
         return malformed(packet, "AU headers length cut off");
-    const size_t headerBits = size_t(p[0]) << 8 | p[1];
     const size_t headerBytes = (headerBits + 7) / 8;
-    if (headerBits == 0 || 2 + headerBytes > n)
+    const uint8_t* headerData = in.bytes(headerBytes);
+    if (headerBits == 0 || !headerData)
         return malformed(packet, "AU headers beyond the packet");
 
     struct CHeader {
@@ -139,7 +140,7 @@ void CAacDepacketizer::depacketize(const CRtpPacket& packet, IAccessUnitSink& si
         uint32_t index;
     } headers[kMaxHeadersPerPacket];
     unsigned count = 0;
-    CBitReader r(p + 2, headerBytes);
+    CBitReader r(headerData, headerBytes);
     uint32_t index = 0;
     // Another header starts while its size field still fits the announced bit count.
     while (headerBytes * 8 - r.bitsLeft() + m_sizeLength <= headerBits && count < kMaxHeadersPerPacket) {
@@ -162,17 +163,17 @@ void CAacDepacketizer::depacketize(const CRtpPacket& packet, IAccessUnitSink& si
     if (count == 0)
         return malformed(packet, "no AU header");
 
-    size_t off = 2 + headerBytes;
     if (m_auxSizeLength) {
-        CBitReader aux(p + off, n - off);
+        CBitReader aux(in.current(), in.remaining());
         const size_t auxBits = aux.readBits(m_auxSizeLength);
         if (aux.overflow())
             return malformed(packet, "auxiliary section cut off");
-        off += (m_auxSizeLength + auxBits + 7) / 8;
-        if (off > n)
+        in.skip((m_auxSizeLength + auxBits + 7) / 8);
+        if (!in.ok())
             return malformed(packet, "auxiliary section beyond the packet");
     }
-    const size_t dataLeft = n - off;
+    const size_t dataLeft = in.remaining();
+    const uint8_t* data = in.bytes(dataLeft);
 
     // One AU larger than what the packet carries: a fragment.
     if (count == 1 && headers[0].size > dataLeft) {
@@ -189,7 +190,7 @@ void CAacDepacketizer::depacketize(const CRtpPacket& packet, IAccessUnitSink& si
         }
         if (m_fragment.size() + dataLeft > total)
             return malformed(packet, "AU fragments longer than the AU");
-        m_fragment.insert(m_fragment.end(), p + off, p + n);
+        m_fragment.insert(m_fragment.end(), data, data + dataLeft);
         if (m_fragment.size() == total) {
             emit(m_fragment.data(), m_fragment.size(), m_fragmentTs, sink);
             discardPartial();
@@ -202,7 +203,7 @@ void CAacDepacketizer::depacketize(const CRtpPacket& packet, IAccessUnitSink& si
         // Last fragment: its header announces the whole AU, its data completes it.
         if (count == 1 && m_fragmentTs == packet.timestamp() && m_fragmentSize == headers[0].size &&
             m_fragment.size() + dataLeft == m_fragmentSize) {
-            m_fragment.insert(m_fragment.end(), p + off, p + n);
+            m_fragment.insert(m_fragment.end(), data, data + dataLeft);
             emit(m_fragment.data(), m_fragment.size(), m_fragmentTs, sink);
             discardPartial();
             return;
@@ -218,8 +219,8 @@ void CAacDepacketizer::depacketize(const CRtpPacket& packet, IAccessUnitSink& si
     for (unsigned i = 0; i < count; ++i) {
         if (headers[i].size == 0)
             continue;
-        emit(p + off, headers[i].size, packet.timestamp() + headers[i].index * m_frameDuration, sink);
-        off += headers[i].size;
+        emit(data, headers[i].size, packet.timestamp() + headers[i].index * m_frameDuration, sink);
+        data += headers[i].size;
     }
 }
 

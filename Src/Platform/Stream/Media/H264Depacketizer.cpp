@@ -1,6 +1,7 @@
 #include "Stream/Media/H264Depacketizer.h"
 
 #include "Stream/Media/VideoParameterSets.h"
+#include "Utils/ByteReader.h"
 
 namespace Zentar {
 namespace StreamSvr {
@@ -72,17 +73,16 @@ void CH264Depacketizer::depacketize(const CRtpPacket& packet, IAccessUnitSink& s
             return malformed(packet, "picture too large");
     } else if (type == kStapA) {
         // | STAP-A hdr | size (16) | NAL | size (16) | NAL | ...
-        size_t off = 1;
-        while (off < n) {
-            if (off + 2 > n)
+        Utils::CByteReader in(p + 1, n - 1);
+        while (in.remaining() > 0) {
+            const size_t size = in.be16();
+            if (!in.ok())
                 return malformed(packet, "STAP-A size field cut off");
-            const size_t size = size_t(p[off]) << 8 | p[off + 1];
-            off += 2;
-            if (size == 0 || size > n - off)
+            const uint8_t* unit = in.bytes(size);
+            if (size == 0 || !unit)
                 return malformed(packet, "STAP-A unit size beyond the packet");
-            if (!addNal(p + off, size))
+            if (!addNal(unit, size))
                 return malformed(packet, "picture too large");
-            off += size;
         }
     } else if (type == kFuA) {
         // | FU indicator (F NRI 28) | FU header (S E R type) | fragment ...

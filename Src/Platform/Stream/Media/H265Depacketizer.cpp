@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "Stream/Media/VideoParameterSets.h"
+#include "Utils/ByteReader.h"
 
 namespace Zentar {
 namespace StreamSvr {
@@ -74,21 +75,20 @@ void CH265Depacketizer::depacketize(const CRtpPacket& packet, IAccessUnitSink& s
             return malformed(packet, "picture too large");
     } else if (type == kAggregation) {
         // | PayloadHdr (16) | [DONL] size (16) | NAL | [DOND] size (16) | NAL | ...
-        size_t off = 2;
+        Utils::CByteReader in(p + 2, n > 2 ? n - 2 : 0);
         bool first = true;
-        while (off < n) {
+        while (in.remaining() > 0) {
             if (m_donPresent)
-                off += first ? 2 : 1;
+                in.skip(first ? 2 : 1);
             first = false;
-            if (off + 2 > n)
+            const size_t size = in.be16();
+            if (!in.ok())
                 return malformed(packet, "AP size field cut off");
-            const size_t size = size_t(p[off]) << 8 | p[off + 1];
-            off += 2;
-            if (size < 2 || size > n - off)
+            const uint8_t* unit = in.bytes(size);
+            if (size < 2 || !unit)
                 return malformed(packet, "AP unit size beyond the packet");
-            if (!addNal(p + off, size))
+            if (!addNal(unit, size))
                 return malformed(packet, "picture too large");
-            off += size;
         }
     } else if (type == kFragmentation) {
         // | PayloadHdr (16) | FU header (S E type6) | [DONL on the start] | fragment ...

@@ -1,14 +1,12 @@
 #include "Stream/Media/JpegDepacketizer.h"
 
 #include "Stream/Media/JpegHeader.h"
+#include "Utils/ByteReader.h"
 
 namespace Zentar {
 namespace StreamSvr {
 
 namespace {
-const size_t kMainHeader = 8;
-const size_t kRestartHeader = 4;
-const size_t kQuantHeader = 4;
 const uint16_t kJpegExtensionProfile = 0xFFD8;
 
 // Reads SOF0 and DRI out of the marker segments of the ONVIF JPEG header extension.
@@ -16,22 +14,23 @@ void readJpegExtension(const CRtpPacket& packet, int& width, int& height, uint16
 {
     if (!packet.hasExtension() || packet.extensionProfile() != kJpegExtensionProfile)
         return;
-    const uint8_t* e = packet.extensionData();
-    const size_t n = packet.extensionSize();
-    size_t pos = 0;
-    while (pos + 4 <= n && e[pos] == 0xFF) {
-        const uint8_t marker = e[pos + 1];
-        const size_t len = size_t(e[pos + 2]) << 8 | e[pos + 3];
-        if (len < 2 || pos + 2 + len > n)
+    Utils::CByteReader e(packet.extensionData(), packet.extensionSize());
+    while (e.remaining() >= 4 && *e.current() == 0xFF) {
+        e.skip(1);
+        const uint8_t marker = e.u8();
+        const size_t len = e.be16();
+        if (len < 2)
             return;
-        const uint8_t* body = e + pos + 4;
+        Utils::CByteReader body = e.sub(len - 2);
+        if (!e.ok())
+            return;
         if (marker == 0xC0 && len >= 7) {
-            height = body[1] << 8 | body[2];
-            width = body[3] << 8 | body[4];
+            body.skip(1); // precision
+            height = body.be16();
+            width = body.be16();
         } else if (marker == 0xDD && len >= 4) {
-            restartInterval = static_cast<uint16_t>(body[0] << 8 | body[1]);
+            restartInterval = body.be16();
         }
-        pos += 2 + len;
     }
 }
 } // namespace
@@ -62,8 +61,12 @@ void CJpegDepacketizer::discardPartial()
 
 bool CJpegDepacketizer::beginsUnit(const CRtpPacket& packet) const
 {
-    const uint8_t* p = packet.payload();
-    return packet.payloadSize() >= kMainHeader && p[1] == 0 && p[2] == 0 && p[3] == 0;
+    // A whole main header whose fragment offset is 0.
+    Utils::CByteReader in(packet.payload(), packet.payloadSize());
+    in.skip(1);
+    const uint32_t offset = in.be24();
+    in.skip(4);
+    return in.ok() && offset == 0;
 }
 
 bool CJpegDepacketizer::tablesFor(int q, const uint8_t* inBand, size_t inBandSize, const uint8_t*& tables)
@@ -93,22 +96,21 @@ void CJpegDepacketizer::depacketize(const CRtpPacket& packet, IAccessUnitSink& s
     // | type-specific | fragment offset (24) | type | Q | width/8 | height/8 |
     // [ restart interval (16) | F L restart count (14) ]          types 64..127
     // [ MBZ | precision | length (16) | tables ]                   Q >= 128, offset 0
-    const uint8_t* p = packet.payload();
-    const size_t n = packet.payloadSize();
-    if (n < kMainHeader)
+    Utils::CByteReader in(packet.payload(), packet.payloadSize());
+    in.skip(1);
+    const size_t offset = in.be24();
+    int type = in.u8();
+    const int q = in.u8();
+    int width = in.u8() * 8;
+    int height = in.u8() * 8;
+    if (!in.ok())
         return malformed(packet, "JPEG header cut off");
-    const size_t offset = size_t(p[1]) << 16 | size_t(p[2]) << 8 | p[3];
-    int type = p[4];
-    const int q = p[5];
-    int width = p[6] * 8;
-    int height = p[7] * 8;
-    size_t off = kMainHeader;
     uint16_t restartInterval = 0;
     if (type >= 64 && type <= 127) {
-        if (off + kRestartHeader > n)
+        restartInterval = in.be16();
+        in.skip(2);
+        if (!in.ok())
             return malformed(packet, "restart marker header cut off");
-        restartInterval = static_cast<uint16_t>(p[off] << 8 | p[off + 1]);
-        off += kRestartHeader;
         type -= 64;
     }
     readJpegExtension(packet, width, height, restartInterval);
@@ -125,17 +127,16 @@ void CJpegDepacketizer::depacketize(const CRtpPacket& packet, IAccessUnitSink& s
         const uint8_t* inBand = nullptr;
         size_t inBandSize = 0;
         if (q >= 128) {
-            if (off + kQuantHeader > n)
+            in.skip(1);
+            const uint8_t precision = in.u8();
+            inBandSize = in.be16();
+            if (!in.ok())
                 return malformed(packet, "quantisation table header cut off");
-            const uint8_t precision = p[off + 1];
-            inBandSize = size_t(p[off + 2]) << 8 | p[off + 3];
-            off += kQuantHeader;
-            if (inBandSize > n - off)
+            inBand = in.bytes(inBandSize);
+            if (!inBand)
                 return malformed(packet, "quantisation tables beyond the packet");
             if (precision != 0 || (inBandSize != 0 && inBandSize < 128))
                 return malformed(packet, "quantisation tables not two 8-bit tables");
-            inBand = p + off;
-            off += inBandSize;
         }
         const uint8_t* tables = nullptr;
         if (!tablesFor(q, inBand, inBandSize, tables))
@@ -158,10 +159,11 @@ void CJpegDepacketizer::depacketize(const CRtpPacket& packet, IAccessUnitSink& s
         return malformed(packet, "fragment offset does not continue the picture");
     }
 
-    const size_t scan = n - off;
+    const size_t scan = in.remaining();
     if (m_picture.size() + scan + 2 > kMaxPictureSize)
         return malformed(packet, "picture too large");
-    m_picture.insert(m_picture.end(), p + off, p + n);
+    const uint8_t* data = in.bytes(scan);
+    m_picture.insert(m_picture.end(), data, data + scan);
     m_nextOffset += scan;
     if (packet.marker())
         finish(sink);

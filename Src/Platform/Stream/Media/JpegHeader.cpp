@@ -1,5 +1,7 @@
 #include "Stream/Media/JpegHeader.h"
 
+#include "Utils/ByteReader.h"
+
 namespace Zentar {
 namespace StreamSvr {
 
@@ -67,17 +69,11 @@ const CHuffmanTable kHuffmanTables[] = {
     {0x11, kAcChromaBits, kAcChromaValues, sizeof kAcChromaValues},
 };
 
-void put16(std::vector<uint8_t>& out, unsigned v)
-{
-    out.push_back(static_cast<uint8_t>(v >> 8));
-    out.push_back(static_cast<uint8_t>(v));
-}
-
 void marker(std::vector<uint8_t>& out, uint8_t code, unsigned length)
 {
     out.push_back(0xFF);
     out.push_back(code);
-    put16(out, length);
+    Utils::appendBe16(out, static_cast<uint16_t>(length));
 }
 
 } // namespace
@@ -113,13 +109,13 @@ bool appendJpegHeader(const CJpegHeaderParams& p, std::vector<uint8_t>& out)
 
     if (p.restartInterval) {
         marker(out, 0xDD, 4); // DRI
-        put16(out, p.restartInterval);
+        Utils::appendBe16(out, static_cast<uint16_t>(p.restartInterval));
     }
 
     marker(out, 0xC0, 17); // SOF0: precision, height, width, three components
     out.push_back(8);
-    put16(out, static_cast<unsigned>(p.height));
-    put16(out, static_cast<unsigned>(p.width));
+    Utils::appendBe16(out, static_cast<uint16_t>(static_cast<unsigned>(p.height)));
+    Utils::appendBe16(out, static_cast<uint16_t>(static_cast<unsigned>(p.width)));
     out.push_back(3);
     const uint8_t lumaSampling = p.type == 0 ? 0x21 : 0x22;
     const uint8_t components[3][3] = {{1, lumaSampling, 0}, {2, 0x11, 1}, {3, 0x11, 1}};

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Utils/ByteReader.h"
+
 namespace Zentar {
 namespace StreamSvr {
 
@@ -15,21 +17,6 @@ const uint8_t kSdesCname = 1;
 const int64_t kNtpUnixOffsetSeconds = 2208988800LL; // 1900-01-01 to 1970-01-01
 const uint16_t kMaxDropout = 3000;
 const uint16_t kMaxMisorder = 100;
-
-uint32_t be32(const uint8_t* p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-void put16(std::vector<uint8_t>& out, uint16_t v)
-{
-    out.push_back(static_cast<uint8_t>(v >> 8));
-    out.push_back(static_cast<uint8_t>(v));
-}
-void put32(std::vector<uint8_t>& out, uint32_t v)
-{
-    put16(out, static_cast<uint16_t>(v >> 16));
-    put16(out, static_cast<uint16_t>(v));
-}
 
 } // namespace
 
@@ -130,17 +117,17 @@ void buildReceiverReport(uint32_t senderSsrc, const CRtcpReportBlock* blocks, si
     count = std::min<size_t>(count, 31);
     out.push_back(static_cast<uint8_t>(0x80 | count));
     out.push_back(kPtReceiverReport);
-    put16(out, static_cast<uint16_t>((8 + 24 * count) / 4 - 1));
-    put32(out, senderSsrc);
+    Utils::appendBe16(out, static_cast<uint16_t>((8 + 24 * count) / 4 - 1));
+    Utils::appendBe32(out, senderSsrc);
     for (size_t i = 0; i < count; ++i) {
         const CRtcpReportBlock& b = blocks[i];
-        put32(out, b.ssrc);
+        Utils::appendBe32(out, b.ssrc);
         const uint32_t lost24 = static_cast<uint32_t>(b.cumulativeLost) & 0xFFFFFFu;
-        put32(out, uint32_t(b.fractionLost) << 24 | lost24);
-        put32(out, b.extendedHighestSeq);
-        put32(out, b.jitter);
-        put32(out, b.lastSr);
-        put32(out, b.delaySinceLastSr);
+        Utils::appendBe32(out, uint32_t(b.fractionLost) << 24 | lost24);
+        Utils::appendBe32(out, b.extendedHighestSeq);
+        Utils::appendBe32(out, b.jitter);
+        Utils::appendBe32(out, b.lastSr);
+        Utils::appendBe32(out, b.delaySinceLastSr);
     }
 
     const size_t nameLen = std::min<size_t>(cname.size(), 255);
@@ -149,8 +136,8 @@ void buildReceiverReport(uint32_t senderSsrc, const CRtcpReportBlock* blocks, si
     const size_t sdesStart = out.size();
     out.push_back(0x81);
     out.push_back(kPtSdes);
-    put16(out, static_cast<uint16_t>((4 + chunk) / 4 - 1));
-    put32(out, senderSsrc);
+    Utils::appendBe16(out, static_cast<uint16_t>((4 + chunk) / 4 - 1));
+    Utils::appendBe32(out, senderSsrc);
     out.push_back(kSdesCname);
     out.push_back(static_cast<uint8_t>(nameLen));
     out.insert(out.end(), cname.begin(), cname.begin() + static_cast<std::ptrdiff_t>(nameLen));
@@ -159,26 +146,26 @@ void buildReceiverReport(uint32_t senderSsrc, const CRtcpReportBlock* blocks, si
 
 bool parseSenderReport(const uint8_t* data, size_t size, CRtcpSenderReport& out)
 {
-    size_t offset = 0;
+    Utils::CByteReader in(data, size);
     // Bounded by the size: every packet consumes at least 4 bytes.
-    while (data && offset + 4 <= size) {
-        const uint8_t* p = data + offset;
-        if ((p[0] >> 6) != 2)
+    while (in.remaining() >= 4) {
+        const uint8_t first = in.u8();
+        const uint8_t type = in.u8();
+        Utils::CByteReader packet = in.sub(size_t(in.be16()) * 4u);
+        if (!in.ok() || (first >> 6) != 2)
             return false;
-        const size_t len = (size_t(p[2]) << 8 | p[3]) * 4u + 4u;
-        if (offset + len > size)
-            return false;
-        if (p[1] == kPtSenderReport) {
-            if (len < 28)
+        if (type == kPtSenderReport) {
+            CRtcpSenderReport report;
+            report.ssrc = packet.be32();
+            report.ntpTimestamp = packet.be64();
+            report.rtpTimestamp = packet.be32();
+            report.packetCount = packet.be32();
+            report.octetCount = packet.be32();
+            if (!packet.ok())
                 return false;
-            out.ssrc = be32(p + 4);
-            out.ntpTimestamp = uint64_t(be32(p + 8)) << 32 | be32(p + 12);
-            out.rtpTimestamp = be32(p + 16);
-            out.packetCount = be32(p + 20);
-            out.octetCount = be32(p + 24);
+            out = report;
             return true;
         }
-        offset += len;
     }
     return false;
 }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <strings.h>
 
+#include "Utils/ByteReader.h"
+
 namespace Zentar {
 namespace StreamApp {
 
@@ -88,15 +90,17 @@ CRtspFramer::Result CRtspFramer::parse(const uint8_t* data, size_t len, size_t& 
         return NeedMore;
 
     if (data[0] == '$') {
-        if (len < 4)
+        Utils::CByteReader in(data, len);
+        in.skip(1);
+        const uint8_t channel = in.u8();
+        const size_t frameLen = in.be16();
+        const uint8_t* payload = in.bytes(frameLen);
+        if (!in.ok())
             return NeedMore;
-        size_t frameLen = (size_t(data[2]) << 8) | data[3];
-        if (len < 4 + frameLen)
-            return NeedMore;
-        m_channel = data[1];
-        m_payload = data + 4;
+        m_channel = channel;
+        m_payload = payload;
         m_payloadLen = frameLen;
-        consumed = 4 + frameLen;
+        consumed = in.offset();
         return Interleaved;
     }
 

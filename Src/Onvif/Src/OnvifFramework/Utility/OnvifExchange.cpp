@@ -17,6 +17,11 @@ using namespace Zentar::SOAPFramework;
 
 namespace {
 
+// call() errors beside those of OnvifBaseDef.h: nothing could be sent, and an HTTP status
+// outside 2xx.
+constexpr int kCallNotSent = 1;
+constexpr int kCallHttpStatus = 3;
+
 std::unique_ptr<CSOAPTransport> makeTransport(const OnvifExchangeParams& p)
 {
     auto transport = std::make_unique<CSOAPTransport>(p.xaddr);
@@ -43,27 +48,50 @@ int statusOf(const CSOAPTransport& transport)
     return status ? std::atoi(status) : 0;
 }
 
+// The code a failed call leaves for the host: every failure carries one, so that a host
+// never shows "error 0" for a device that refused or answered nonsense.
+uint32_t failureCode(int error, int httpStatus)
+{
+    switch (error) {
+    case kCallNotSent:
+    case SOAP_CALL_CONNECT_FAILED:
+        return ONVIF_ERR_UNREACHABLE;
+    case SOAP_CALL_RECV_TIMEOUT:
+        return ONVIF_ERR_TIMEOUT;
+    case kCallHttpStatus:
+        return httpStatus == 401 ? ONVIF_ERR_BAD_CREDENTIALS : ONVIF_ERR_DEVICE_REFUSED;
+    default:
+        return ONVIF_ERR_BAD_ANSWER;
+    }
+}
+
 // Maps a failed call's error to the component last error. Returns true when the
 // failure means there is no answer at all (the exchange must stop).
-bool mapCallError(int error, const COnvifLoginInfo& login)
+bool mapCallError(int error, int httpStatus, const COnvifLoginInfo& login)
 {
     const char* device = login.m_strAddress.c_str();
+    Zentar::Infra::setLastError(failureCode(error, httpStatus));
     switch (error) {
     case SOAP_CALL_CONNECT_FAILED:
         ONVIF_LOG(LOG_DEBUG, "Device[%s] connect failed!\n", device);
-        Zentar::Infra::setLastError(ONVIF_ERR_UNREACHABLE);
         return true;
     case SOAP_CALL_RECV_TIMEOUT:
         ONVIF_LOG(LOG_DEBUG, "Device[%s] recv rsp timeout!\n", device);
-        Zentar::Infra::setLastError(ONVIF_ERR_TIMEOUT);
         return true;
     case SOAP_CALL_BAD_ANSWER:
         ONVIF_LOG(LOG_DEBUG, "Device[%s] rsp msg error!\n", device);
-        Zentar::Infra::setLastError(ONVIF_ERR_BAD_ANSWER);
         return false;
     default:
         return false;
     }
+}
+
+// An answer arrived but is not the operation's answer.
+int unreadableAnswer()
+{
+    Zentar::Infra::setLastError(ONVIF_ERR_BAD_ANSWER);
+    ONVIF_ERRLN();
+    return -1;
 }
 
 // The response element check of an answer that arrived, with the operation's own log.
@@ -99,25 +127,21 @@ int exchangeAuthenticated(const OnvifExchangeParams& p, const COnvifLoginInfo& l
     if (p.callError)
         *p.callError = 0;
     auto transport = makeTransport(p);
-    const int error =
-        COnvifBaseComm::instance()->messageAuth(request, response, *transport, login, p.useStamp, p.timeDifference);
+    const int error = COnvifBaseComm::instance()->messageAuth(request, response, *transport, login, p.useStamp,
+                                                              p.timeDifference);
     if (error != 0) {
+        const int status = statusOf(*transport);
         if (httpStatus)
-            *httpStatus = statusOf(*transport);
+            *httpStatus = status;
         if (p.callError)
             *p.callError = error;
+        mapCallError(error, status, login);
         logFault(p, login, response);
         ONVIF_ERRLN();
         return -1;
     }
-    if (response.setNSURITable(p.namespaces) != 0) {
-        ONVIF_ERRLN();
-        return -1;
-    }
-    if (!answerHasResponseElement(p, response)) {
-        ONVIF_ERRLN();
-        return -1;
-    }
+    if (response.setNSURITable(p.namespaces) != 0 || !answerHasResponseElement(p, response))
+        return unreadableAnswer();
     return 0;
 }
 
@@ -131,14 +155,12 @@ int exchangeAnonymousFirst(const OnvifExchangeParams& p, const COnvifLoginInfo& 
         int error = -1;
         if (call(*transport, request, response, &error) != 0) {
             ONVIF_LOG(LOG_DEBUG, "Zentar::SOAPFramework::call ret is %d!\n", error);
-            if (mapCallError(error, login))
+            if (mapCallError(error, statusOf(*transport), login))
                 return -1;
         }
     }
-    if (response.setNSURITable(p.namespaces) != 0) {
-        ONVIF_ERRLN();
-        return -1;
-    }
+    if (response.setNSURITable(p.namespaces) != 0)
+        return unreadableAnswer();
     if (hasResponseElement(response, p.operationName, false))
         return 0;
 
@@ -165,14 +187,12 @@ int exchangeAnonymousFirst(const OnvifExchangeParams& p, const COnvifLoginInfo& 
         *httpStatus = statusOf(*transport);
     if (ret != 0) {
         ONVIF_LOG(LOG_DEBUG, "Zentar::SOAPFramework::call ret is %d!\n", error);
-        mapCallError(error, login);
+        mapCallError(error, statusOf(*transport), login);
         ONVIF_ERRLN();
         return -1;
     }
-    if (response.setNSURITable(p.namespaces) != 0 || !answerHasResponseElement(p, response)) {
-        ONVIF_ERRLN();
-        return -1;
-    }
+    if (response.setNSURITable(p.namespaces) != 0 || !answerHasResponseElement(p, response))
+        return unreadableAnswer();
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // The two ways a request reaches a device: authenticated through the exchange core, or
 // anonymously first (for the few operations needed before we know whether the device
 // wants credentials, or what its clock says).
+#include <cstdint>
 #include <string>
 
 #include "OnvifFramework/Utility/OnvifBaseDef.h"
@@ -9,6 +10,11 @@
 
 namespace RPC {
 namespace Onvif {
+
+// The device answered the request with a SOAP fault or an HTTP error other than 401: it
+// understood and refused (an OSD past its maximum, a value out of range). Beside the
+// component codes of OnvifBaseDef.h; the exchange is the only place that sets it.
+constexpr uint32_t ONVIF_ERR_DEVICE_REFUSED = 0x10030016;
 
 struct OnvifExchangeParams {
     const char* xaddr = nullptr;
@@ -23,13 +29,16 @@ struct OnvifExchangeParams {
     int* callError = nullptr;   // when given: the transport's error code of a failed call (SOAPCall.h), else 0
 };
 
+// Both exchanges set a non-zero component last error on every failure: 0x10030012 no
+// connection, 0x10030013 no answer in time, 0x10030015 refused with 401, 0x10030016 refused
+// otherwise, 0x1003001b an answer that is not the operation's.
+
 // Authenticated exchange; 0 when the answer holds the response element.
 // On failure *httpStatus (when given) receives the HTTP status the device answered, or 0.
 int exchangeAuthenticated(const OnvifExchangeParams& p, const COnvifLoginInfo& login, CSOAPMessage& request,
                           CSOAPMessage& response, int* httpStatus);
 
-// Anonymous-first exchange; 0 when the answer holds the response element. Sets the
-// component last error on connection failure, receive time-out and unreadable answers.
+// Anonymous-first exchange; 0 when the answer holds the response element.
 int exchangeAnonymousFirst(const OnvifExchangeParams& p, const COnvifLoginInfo& login, CSOAPMessage& request,
                            CSOAPMessage& response, int* httpStatus);
 
