@@ -24,7 +24,8 @@ namespace {
 
 const char kMac[] = "00:1a:2b:3c:4d:5e";
 // Tour steps that change the device or need it to live: skipped on a replay.
-const std::set<std::string> kLiveSteps = {"time set", "time (after set)", "ptz", "recordings 0", "events"};
+const std::set<std::string> kLiveSteps = {"time set", "time (after set)", "ptz", "recordings 0", "events",
+                                           "config"};
 
 std::string ReadFile(const fs::path& path)
 {
