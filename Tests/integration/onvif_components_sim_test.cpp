@@ -21,6 +21,7 @@
 #include "OnvifSim/DeviceDescription.h"
 #include "OnvifSim/SimDevice.h"
 #include "OnvifSim/SimServer.h"
+#include "sim_client_fixture.h"
 
 using namespace Zentar::Component;
 
@@ -28,33 +29,18 @@ namespace {
 
 const int kUser = 7;
 
-class ComponentsAgainstSim : public ::testing::Test {
+class ComponentsAgainstSim : public ::testing::Test, protected CSimClientFixture {
 protected:
     void SetUp() override
     {
         RPC::Onvif::COnvifBaseComm::instance()->resetOptions();
-        std::string error;
-        ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/camera-2ch-media2-h265.json",
-                                                  m_description, error))
-            << error;
+        loadDescription("camera-2ch-media2-h265.json");
         m_description.scopes.push_back({"onvif://www.onvif.org/extension/unique_identifier/1", true});
-        m_device = m_server.addDevice(m_description, &error);
-        ASSERT_TRUE(m_device) << error;
-        initOnvifComponentLibrary();
-
-        m_info.address = "127.0.0.1";
-        m_info.port = m_device->port();
-        m_info.userName = m_description.users.at(0).name;
-        m_info.password = m_description.users.at(0).password;
-        m_client = dynamic_cast<IClient*>(getComponentInstance(IClient::kInterfaceName, "Onvif", &m_info));
-        ASSERT_NE(m_client, nullptr);
-        CClientContextScope scope(m_client, kUser);
-        ASSERT_TRUE(m_client->login());
+        serveAndLogin(kUser);
     }
     void TearDown() override
     {
-        if (m_client)
-            m_client->destroy();
+        destroyClient();
     }
 
     template <class T> T* component(const char* name)
@@ -63,11 +49,6 @@ protected:
         return dynamic_cast<T*>(getComponentInstance(name, "Onvif", nullptr));
     }
 
-    OnvifSim::CSimServer m_server;
-    OnvifSim::CDeviceDescription m_description;
-    std::shared_ptr<OnvifSim::CSimDevice> m_device;
-    ServerInfo m_info;
-    IClient* m_client = nullptr;
 };
 
 TEST_F(ComponentsAgainstSim, FactoriesHandOutOneObjectPerClientAndNoneWithoutOne)

@@ -19,6 +19,7 @@
 #include "OnvifSim/DeviceDescription.h"
 #include "OnvifSim/SimDevice.h"
 #include "OnvifSim/SimServer.h"
+#include "sim_client_fixture.h"
 
 using namespace Zentar::Component;
 
@@ -26,7 +27,7 @@ namespace {
 
 const int kUser = 9;
 
-class OsdAndIoAgainstSim : public ::testing::Test {
+class OsdAndIoAgainstSim : public ::testing::Test, protected CSimClientFixture {
 protected:
     void login(const char* file, int mediaType = 0)
     {
@@ -34,24 +35,12 @@ protected:
         Json::Value options;
         options["MediaType"] = mediaType;
         ASSERT_TRUE(RPC::Onvif::COnvifBaseComm::instance()->setOnvifOptionCfg(options));
-        std::string error;
-        ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/" + file, m_description, error)) << error;
-        m_device = m_server.addDevice(m_description, &error);
-        ASSERT_TRUE(m_device) << error;
-        initOnvifComponentLibrary();
-        m_info.address = "127.0.0.1";
-        m_info.port = m_device->port();
-        m_info.userName = m_description.users.at(0).name;
-        m_info.password = m_description.users.at(0).password;
-        m_client = dynamic_cast<IClient*>(getComponentInstance(IClient::kInterfaceName, "Onvif", &m_info));
-        ASSERT_NE(m_client, nullptr);
-        CClientContextScope scope(m_client, kUser);
-        ASSERT_TRUE(m_client->login());
+        loadDescription(file);
+        serveAndLogin(kUser);
     }
     void TearDown() override
     {
-        if (m_client)
-            m_client->destroy();
+        destroyClient();
         RPC::Onvif::COnvifBaseComm::instance()->resetOptions();
     }
     template <class T> T* component(const char* name)
@@ -67,11 +56,6 @@ protected:
         return n;
     }
 
-    OnvifSim::CSimServer m_server;
-    OnvifSim::CDeviceDescription m_description;
-    std::shared_ptr<OnvifSim::CSimDevice> m_device;
-    ServerInfo m_info;
-    IClient* m_client = nullptr;
 };
 
 // Listing, adding and removing through Media2; the device's maximum refuses one too many

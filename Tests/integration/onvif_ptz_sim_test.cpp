@@ -21,6 +21,7 @@
 #include "OnvifSim/DeviceDescription.h"
 #include "OnvifSim/SimDevice.h"
 #include "OnvifSim/SimServer.h"
+#include "sim_client_fixture.h"
 
 using namespace Zentar::Component;
 using Zentar::Comm::IPtz;
@@ -32,30 +33,18 @@ const int kUser = 9;
 const int kDome = 1;     // the Tele channel of the two-channel camera
 const int kFixed = 0;    // its Wide channel has no PTZ
 
-class PtzAgainstSim : public ::testing::Test {
+class PtzAgainstSim : public ::testing::Test, protected CSimClientFixture {
 protected:
     void start(const char* file)
     {
         RPC::Onvif::COnvifBaseComm::instance()->resetOptions();
         OnvifSim::SetLogEnabled(false);
-        std::string error;
-        ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/" + file, m_description, error)) << error;
-        m_device = m_server.addDevice(m_description, &error);
-        ASSERT_TRUE(m_device) << error;
-        initOnvifComponentLibrary();
-        m_info.address = "127.0.0.1";
-        m_info.port = m_device->port();
-        m_info.userName = m_description.users.at(0).name;
-        m_info.password = m_description.users.at(0).password;
-        m_client = dynamic_cast<IClient*>(getComponentInstance(IClient::kInterfaceName, "Onvif", &m_info));
-        ASSERT_NE(m_client, nullptr);
-        CClientContextScope scope(m_client, kUser);
-        ASSERT_TRUE(m_client->login());
+        loadDescription(file);
+        serveAndLogin(kUser);
     }
     void TearDown() override
     {
-        if (m_client)
-            m_client->destroy();
+        destroyClient();
     }
 
     IPtz* ptz(int channel)
@@ -85,11 +74,6 @@ protected:
         return n;
     }
 
-    OnvifSim::CSimServer m_server;
-    OnvifSim::CDeviceDescription m_description;
-    std::shared_ptr<OnvifSim::CSimDevice> m_device;
-    ServerInfo m_info;
-    IClient* m_client = nullptr;
 };
 
 TEST_F(PtzAgainstSim, AContinuousMoveMovesUntilStopOrItsTimeOut)
