@@ -64,6 +64,14 @@ RunResult runCli(const std::string& args, const std::string& environment = "")
     return result;
 }
 
+// The CLI's options that log in to a simulated device as its first user.
+std::string loginOptions(const OnvifSim::CSimDevice& device, const std::string& host = "127.0.0.1")
+{
+    const auto user = device.description().users.at(0);
+    return "--host " + host + " --port " + std::to_string(device.port()) + " --user " + user.name + " --password " +
+           user.password;
+}
+
 bool parseJson(const std::string& text, Json::Value& out)
 {
     Json::CharReaderBuilder builder;
@@ -246,8 +254,7 @@ TEST(CliProcess, NamedDeviceAndAProgressLineForASlowAnswer)
     slow["count"] = 1;
     ASSERT_TRUE(device->addFault(slow, &error)) << error;
     const auto user = device->description().users.at(0);
-    const RunResult run = runCli("--host 127.0.0.1 --port " + std::to_string(device->port()) + " --user " + user.name +
-                                 " --password " + user.password + " --timeout 8000 info --json");
+    const RunResult run = runCli(loginOptions(*device) + " --timeout 8000 info --json");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     Json::Value info;
     ASSERT_TRUE(parseJson(run.out, info)) << run.out;
@@ -276,12 +283,10 @@ TEST(CliProcess, PtzMovesStoresAndRecallsAcrossRuns)
     std::string error;
     auto device = server.addDeviceFile(OnvifSim::DevicesDir() + "/camera-2ch-media2-h265.json", &error);
     ASSERT_TRUE(device) << error;
-    const auto user = device->description().users.at(0);
     char stateDir[] = "/tmp/onvif-cli-state-XXXXXX";
     ASSERT_NE(mkdtemp(stateDir), nullptr);
     const std::string env = std::string("ONVIF_CLI_STATE_DIR=") + stateDir;
-    const std::string dev = "--host 127.0.0.1 --port " + std::to_string(device->port()) + " --user " + user.name +
-                            " --password " + user.password + " ";
+    const std::string dev = loginOptions(*device) + " ";
     auto pan = [&](const RunResult& run) {
         Json::Value status;
         EXPECT_TRUE(parseJson(run.out, status)) << run.out << run.err;
@@ -333,9 +338,7 @@ TEST(CliProcess, DigestOnlyRecorderNeedsTheAuthOption)
     std::string error;
     auto device = server.addDeviceFile(OnvifSim::DevicesDir() + "/recorder-4ch.json", &error);
     ASSERT_TRUE(device) << error;
-    const auto user = device->description().users.at(0);
-    const std::string login = "--host 127.0.0.1 --port " + std::to_string(device->port()) + " --user " + user.name +
-                              " --password " + user.password;
+    const std::string login = loginOptions(*device);
     const RunResult plain = runCli(login + " profiles");
     EXPECT_EQ(plain.exitCode, 1);
     EXPECT_NE(plain.err.find("error 0x10030015"), std::string::npos) << plain.err;
@@ -361,9 +364,7 @@ TEST(CliProcess, OsdAndRelayCommandsChangeTheDevice)
     std::string error;
     auto device = server.addDeviceFile(OnvifSim::DevicesDir() + "/camera-2ch-media2-h265.json", &error);
     ASSERT_TRUE(device) << error;
-    const auto user = device->description().users.at(0);
-    const std::string login = "--host 127.0.0.1 --port " + std::to_string(device->port()) + " --user " + user.name +
-                              " --password " + user.password;
+    const std::string login = loginOptions(*device);
 
     const RunResult add = runCli(login + " osd 1 add --text Gate --position 0.5,-0.25 --json");
     ASSERT_EQ(add.exitCode, 0) << add.err;
@@ -510,9 +511,7 @@ TEST(CliProcess, LoginAndStreamOverIpv6Loopback)
     auto device = server.addDevice(description, &error, 0, "::1");
     if (!device)
         GTEST_SKIP() << "no IPv6 loopback here: " << error;
-    const auto user = description.users.at(0);
-    const std::string login = "--host ::1 --port " + std::to_string(device->port()) + " --user " + user.name +
-                              " --password " + user.password;
+    const std::string login = loginOptions(*device, "::1");
     const RunResult info = runCli(login + " info --json");
     ASSERT_EQ(info.exitCode, 0) << info.err;
     Json::Value identity;
@@ -730,8 +729,7 @@ TEST(CliConfig, MotionDetectRoundTripsThroughAFile)
         << error;
     auto device = server.addDevice(description, &error);
     ASSERT_TRUE(device) << error;
-    const std::string login = "--host 127.0.0.1 --port " + std::to_string(device->port()) +
-                              " --user admin --password admin123 --json config ";
+    const std::string login = loginOptions(*device) + " --json config ";
 
     const RunResult got = runCli(login + "get MotionDetect[0]");
     ASSERT_EQ(got.exitCode, 0) << got.err;
