@@ -5,6 +5,9 @@
 # <build>/fuzz-work/<target>/crashes/ and its report in <build>/fuzz-work/<target>/log.
 #
 #   Fuzz/run.sh SECONDS [target ...]     (all targets when none are named)
+#
+# ONVIF_FUZZ_RUNS=N also ends each target after N executions, whichever comes first (the
+# long run uses SECONDS=3600 with N=10000000).
 set -euo pipefail
 seconds=${1:?usage: Fuzz/run.sh SECONDS [target ...]}
 shift
@@ -32,7 +35,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$work/corpus" "$work/crashes"
   status=0
   # New inputs go to the first directory; the committed seeds are only read.
-  "$build_dir/Fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -print_final_stats=1 \
+  "$build_dir/Fuzz/$t" -max_total_time="$seconds" ${ONVIF_FUZZ_RUNS:+-runs="$ONVIF_FUZZ_RUNS"} -timeout=10 -rss_limit_mb=1024 -print_final_stats=1 \
     -artifact_prefix="$work/crashes/" "$work/corpus" "Fuzz/corpus/$t" >"$work/log" 2>&1 || status=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log" | tail -1)
   cov=$(grep -o 'cov: [0-9]*' "$work/log" | tail -1 | cut -d' ' -f2)
