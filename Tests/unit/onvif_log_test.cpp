@@ -333,6 +333,28 @@ TEST_F(OnvifLogLength, LongLinesAreCutAtTheCapNotDropped)
     }
 }
 
+// The file gets the masked line, and a password that runs past the cap is masked to the end
+// rather than left half visible; the mask may not push the line over the cap either.
+TEST_F(OnvifLogLength, PasswordsAreMaskedInTheFileAlsoWhereTheLineIsCut)
+{
+    logText("");
+    const size_t h = readFile(todayPath()).size();
+    const std::string secret(40, 'K');   // no K in the header
+    const std::string record = "{\"Password\" : \"" + secret + "\"}";
+    const size_t cuts[] = {1, 20};   // characters of the password inside the cap
+    for (size_t inside : cuts) {
+        SCOPED_TRACE(inside);
+        std::error_code ec;
+        fs::remove(todayPath(), ec);
+        const std::string filler(kMaxLine - h - record.size() + secret.size() + 2 - inside, 'f');
+        logText(filler + record);
+        const std::string written = readFile(todayPath());
+        EXPECT_LE(written.size(), kMaxLine);
+        EXPECT_EQ(written.find('K'), std::string::npos) << written.substr(written.size() - 60);
+        EXPECT_EQ(written.back(), '*') << written.substr(written.size() - 60);
+    }
+}
+
 TEST_F(OnvifLogLength, OversizedHeaderFieldsAreCutToo)
 {
     const std::string longFile(20000, 'f');
