@@ -1,10 +1,14 @@
 #include "Infra/LogSink.h"
 
+#include "Infra/LogRedact.h"
 #include "Infra/Thread.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <ctime>
 #include <sys/time.h>
 #include <unistd.h>
@@ -48,6 +52,12 @@ void writeLine(int level, const char* fmt, va_list args)
     }
     if (pos > 0 && line[pos - 1] == '\n') {
         --pos; // callers sometimes add their own newline
+    }
+    // Session lines name URLs and answers that may carry credentials.
+    if (mayHoldSecrets(line, pos)) {
+        const std::string masked = redactSecrets(std::string(line, pos));
+        pos = std::min(masked.size(), room - 1);
+        memcpy(line, masked.data(), pos);
     }
     line[pos++] = '\n';
     ssize_t ignored = write(STDERR_FILENO, line, pos);

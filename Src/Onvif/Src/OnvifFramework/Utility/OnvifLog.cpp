@@ -11,6 +11,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "Infra/LogRedact.h"
 #include "OnvifFramework/Utility/OnvifBaseDef.h"
 #include "OnvifFramework/Utility/OnvifLogFile.h"
 
@@ -146,6 +147,20 @@ size_t formatLine(char* out, time_t now, const char* file, const char* function,
     return used;
 }
 
+// Lines print whole requests, records and URLs; credentials in them are masked here, once
+// for every caller, so that a new log line cannot leak what an old one was careful about.
+// The mask may lengthen the line: it is cut to the limit again.
+size_t redactLine(char* text, size_t len)
+{
+    if (!Zentar::Infra::mayHoldSecrets(text, len))
+        return len;
+    const std::string masked = Zentar::Infra::redactSecrets(std::string(text, len));
+    len = std::min(masked.size(), kMaxLineBytes);
+    std::memcpy(text, masked.data(), len);
+    text[len] = '\0';
+    return len;
+}
+
 } // namespace
 
 unsigned int onvifLogPrint(const char* file, const char* function, int line, int level,
@@ -161,8 +176,9 @@ unsigned int onvifLogPrint(const char* file, const char* function, int line, int
         char text[kMaxLineBytes + 1];
         va_list args;
         va_start(args, format);
-        const size_t len = formatLine(text, now, file, function, line, level, format, args);
+        size_t len = formatLine(text, now, file, function, line, level, format, args);
         va_end(args);
+        len = redactLine(text, len);
 
         CLogState& s = state();
         std::lock_guard<std::mutex> lock(s.m_writeLock);
