@@ -81,8 +81,9 @@ TEST(TlsVerification, SettingsDecideWhichPeersAreAccepted)
         Zentar::NetFramework::CTcpClient http;
         const bool connected = http.connect(row.host, port, true, 5000, 5000);
         EXPECT_EQ(connected, row.accepted) << "HTTP: " << http.error();
-        if (!row.accepted)
+        if (!row.accepted) {
             EXPECT_EQ(http.failure(), Zentar::NetFramework::CTcpClient::FAIL_TLS) << http.error();
+        }
     }
     Zentar::NetFramework::setTlsClientSettings(TlsClientSettings());
     std::remove(ca.c_str());
