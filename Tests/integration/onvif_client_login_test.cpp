@@ -2,6 +2,7 @@
 // that check the credentials and clock of every request.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -204,24 +205,47 @@ TEST_F(ClientLoginTest, AsyncLoginsAreLimited)
     EXPECT_TRUE(waitFor([] { return COnvifClient::asyncLoginsRunning() == 0; }, 30));
 }
 
-TEST_F(ClientLoginTest, OnlineChecksWithinFiveSecondsStartOneProbe)
+// The online window runs on a stepped clock, and the probe starts 20 ms after it is asked for.
+std::atomic<uint64_t> g_onlineNow{1000000};
+uint64_t onlineNow() { return g_onlineNow.load(); }
+
+class OnlineWindowTest : public ClientLoginTest {
+protected:
+    void SetUp() override
+    {
+        ClientLoginTest::SetUp();
+        COnvifClient::setOnlineTiming(onlineNow, 20);
+    }
+    void TearDown() override
+    {
+        COnvifClient::setOnlineTiming(nullptr, 0);
+        ClientLoginTest::TearDown();
+    }
+};
+
+TEST_F(OnlineWindowTest, ChecksWithinFiveSecondsOfTheLastAnswerStartNoProbeAndLaterOnesOne)
 {
     CannedDevice device;
     device.loadDefaultCamera();
     ClientPtr client = makeClient(serverInfo(device.port()));
+    const uint64_t loggedInAt = g_onlineNow.load();
     ASSERT_TRUE(client->login());
-    size_t clock = device.count("GetSystemDateAndTime");
-    EXPECT_TRUE(client->getOnlineState());
-    EXPECT_TRUE(client->getOnlineState());
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    EXPECT_EQ(clock, device.count("GetSystemDateAndTime")) << "fresh state: no probe";
+    const size_t probes = device.count("GetSystemDateAndTime");
+    auto probed = [&](size_t more) { return device.count("GetSystemDateAndTime") >= probes + more; };
 
-    std::this_thread::sleep_for(std::chrono::milliseconds(3700));   // past the 5 s mark
+    g_onlineNow = loggedInAt + 5000;
     EXPECT_TRUE(client->getOnlineState());
+    EXPECT_FALSE(waitFor([&] { return probed(1); }, 1)) << "5000 ms after the last answer is still inside the window";
+
+    g_onlineNow = loggedInAt + 5001;
+    EXPECT_TRUE(client->getOnlineState()) << "the cached state answers while the probe runs";
     EXPECT_TRUE(client->getOnlineState());
-    ASSERT_TRUE(waitFor([&] { return device.count("GetSystemDateAndTime") > clock; }, 10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    EXPECT_EQ(clock + 1, device.count("GetSystemDateAndTime")) << "two checks, one probe";
+    ASSERT_TRUE(waitFor([&] { return probed(1); }, 10));
+    // The probe starts 20 ms after it is asked for: 300 ms is ample time for a second one to show.
+    for (int i = 0; i < 30 && !probed(2); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(probed(2)) << "two checks, one probe";
+    EXPECT_FALSE(client->isBroken());
 }
 
 TEST_F(ClientLoginTest, FactoryHandsOutTheClientOfTheCallingContext)

@@ -460,22 +460,4 @@ TEST_F(DeviceServiceFixture, MalformedAdminRecordsFailBeforeSending)
     }
 }
 
-// Security answers without their element say which one they missed; network ones do not.
-TEST_F(DeviceServiceFixture, MissingSecurityResponseElementIsLogged)
-{
-    RPC::Onvif::setLogToStdout(true);
-    for (const char* name : {"GetUsers", "GetNetworkProtocols"}) {
-        OneShot device("<tds:GetWsdlUrlResponse/>");
-        ::testing::internal::CaptureStdout();
-        const int ret = device.run(name);
-        const std::string out = ::testing::internal::GetCapturedStdout();
-        EXPECT_EQ(-1, ret) << name;
-        const bool logged = out.find("Response fail") != std::string::npos;
-        EXPECT_EQ(std::string(name) == "GetUsers", logged) << out;
-        if (logged) {
-            EXPECT_NE(std::string::npos, out.find("GetUsersResponse fail")) << out;
-        }
-    }
-}
-
 } // namespace

@@ -10,7 +10,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <strings.h>
@@ -121,7 +123,23 @@ CReply Post(const std::string& url, const std::string& body, const COptions& opt
     return client.post(url, body, options);
 }
 
-CRawResult RawExchange(unsigned short port, const std::string& request, int waitMs, size_t maxBytes)
+namespace {
+
+// True once `bytes` hold a whole answer: its head and as much body as Content-Length says.
+bool HoldsOneAnswer(const std::string& bytes)
+{
+    const size_t head = bytes.find("\r\n\r\n");
+    if (head == std::string::npos)
+        return false;
+    std::string lower = bytes.substr(0, head);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const size_t field = lower.find("\r\ncontent-length:");
+    const size_t length = field == std::string::npos ? 0 : std::strtoul(lower.c_str() + field + 17, nullptr, 10);
+    return bytes.size() >= head + 4 + length;
+}
+
+CRawResult Exchange(unsigned short port, const std::string& request, int waitMs, size_t maxBytes, bool oneAnswer)
 {
     CRawResult result;
     int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -155,9 +173,23 @@ CRawResult RawExchange(unsigned short port, const std::string& request, int wait
             break;
         }
         result.bytes.append(buffer, static_cast<size_t>(n));
+        if (oneAnswer && HoldsOneAnswer(result.bytes))
+            break;
     }
     close(fd);
     return result;
+}
+
+} // namespace
+
+CRawResult RawExchange(unsigned short port, const std::string& request, int waitMs, size_t maxBytes)
+{
+    return Exchange(port, request, waitMs, maxBytes, false);
+}
+
+CRawResult RawAnswer(unsigned short port, const std::string& request, int waitMs)
+{
+    return Exchange(port, request, waitMs, 1 << 20, true);
 }
 
 std::string Envelope(const std::string& body, const std::string& header)

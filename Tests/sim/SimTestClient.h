@@ -66,6 +66,9 @@ struct CRawResult {
     bool closed = false;
 };
 CRawResult RawExchange(unsigned short port, const std::string& request, int waitMs, size_t maxBytes = 1 << 20);
+// The same, but done as soon as one whole answer (head and Content-Length body) is in, so a
+// server that keeps the connection open does not cost the whole wait.
+CRawResult RawAnswer(unsigned short port, const std::string& request, int waitMs);
 
 // SOAP 1.2 envelope around a body (and optional header) fragment.
 std::string Envelope(const std::string& body, const std::string& header = "");

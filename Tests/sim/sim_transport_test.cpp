@@ -51,11 +51,11 @@ TEST_F(SimTransport, BadInputGetsStatusAndServerKeepsServing)
         {"unknown path", "POST /nowhere HTTP/1.1\r\nContent-Length: 0\r\n\r\n", "HTTP/1.1 404"},
     };
     for (const auto& c : cases) {
-        CRawResult raw = RawExchange(m_device->port(), c.bytes, 5000, 65536);
+        CRawResult raw = RawAnswer(m_device->port(), c.bytes, 5000);
         EXPECT_EQ(raw.bytes.rfind(c.statusLine, 0), 0u) << c.name << ": " << raw.bytes.substr(0, 80);
         expectServing();
     }
-    CRawResult wellFormed = RawExchange(m_device->port(), RawPost("<s:Envelope><unclosed") , 5000, 65536);
+    CRawResult wellFormed = RawAnswer(m_device->port(), RawPost("<s:Envelope><unclosed"), 5000);
     EXPECT_NE(wellFormed.bytes.find("WellFormed"), std::string::npos);
 }
 

@@ -304,15 +304,57 @@ TEST(HttpParserLimits, BodyGrowthStopsAtTheLimit)
     }
 }
 
-TEST(HttpParserLimits, ExactlyTheLimitIsAccepted)
+// Each limit at its size and one byte over. The sizes are written out rather than taken from
+// the parser's constants, so loosening a constant is caught too.
+TEST(HttpParserLimits, EachLimitAdmitsItsSizeAndRefusesOneByteMore)
 {
-    CHttpParser p;
-    const std::string head =
-        "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(CHttpParser::kMaxBodyBytes) + "\r\n\r\n";
-    ASSERT_EQ(p.Append(head.data(), head.size()), HTTP_PARSE_MORE);
-    const std::string body(CHttpParser::kMaxBodyBytes, 'b');
-    EXPECT_EQ(p.Append(body.data(), body.size()), HTTP_PARSE_SUCCESS);
-    EXPECT_EQ(p.GetContentLength(), CHttpParser::kMaxBodyBytes);
+    const size_t kHeaderLimit = 64 * 1024;
+    const size_t kBodyLimit = 16 * 1024 * 1024;
+    const size_t kChunkLineLimit = 4096;
+    // A response whose header section (start line to blank line) has exactly `total` bytes.
+    auto headerOf = [](size_t total) {
+        const std::string head = "HTTP/1.1 204 No Content\r\nX-Pad: ";
+        return head + std::string(total - head.size() - 4, 'p') + "\r\n\r\n";
+    };
+    // A chunk-size line of exactly `total` bytes (CRLF included), then the chunk, then the end.
+    auto chunkLineOf = [](size_t total) {
+        return "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1;" + std::string(total - 4, 'e') +
+               "\r\nx\r\n0\r\n\r\n";
+    };
+    auto lengthOf = [](size_t length) {
+        return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
+    };
+    auto chunkOf = [](size_t size) {
+        char hex[32];
+        std::snprintf(hex, sizeof hex, "%zx", size);
+        return "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + std::string(hex) + "\r\n";
+    };
+    const std::string closeHead = "HTTP/1.1 200 OK\r\n\r\n";
+    const std::string body(kBodyLimit + 1, 'b');
+    struct Row {
+        const char* what;
+        std::string atLimit, overLimit;
+        int atStatus;
+    };
+    const Row rows[] = {
+        {"header section", headerOf(kHeaderLimit), headerOf(kHeaderLimit + 1), HTTP_PARSE_SUCCESS},
+        {"chunk-size line", chunkLineOf(kChunkLineLimit), chunkLineOf(kChunkLineLimit + 1), HTTP_PARSE_SUCCESS},
+        {"announced length", lengthOf(kBodyLimit), lengthOf(kBodyLimit + 1), HTTP_PARSE_MORE},
+        {"announced chunk", chunkOf(kBodyLimit), chunkOf(kBodyLimit + 1), HTTP_PARSE_MORE},
+        {"body read to the close", closeHead + body.substr(1), closeHead + body, HTTP_PARSE_MORE},
+    };
+    for (const Row& row : rows) {
+        CHttpParser at;
+        EXPECT_EQ(at.Append(row.atLimit.data(), row.atLimit.size()), row.atStatus) << row.what;
+        CHttpParser over;
+        EXPECT_EQ(over.Append(row.overLimit.data(), row.overLimit.size()), HTTP_PARSE_TOO_LARGE) << row.what;
+    }
+    // A length of exactly the limit is read to its end.
+    CHttpParser whole;
+    const std::string head = lengthOf(kBodyLimit);
+    ASSERT_EQ(whole.Append(head.data(), head.size()), HTTP_PARSE_MORE);
+    EXPECT_EQ(whole.Append(body.data(), kBodyLimit), HTTP_PARSE_SUCCESS);
+    EXPECT_EQ(whole.GetContentLength(), kBodyLimit);
 }
 
 TEST(HttpMsgCreator, BuildsRequestsAndResponsesTheParserReadsBack)

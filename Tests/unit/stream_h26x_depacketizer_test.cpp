@@ -165,6 +165,20 @@ TEST(StreamH264Depacketizer, Table)
         {"empty payloads are skipped",
          {{1, 1000, false, {}}, {2, 1000, true, kP}},
          {{1000, false, 80, annexB({kP})}}},
+        // NRI 2 leaves bit 0x20 of the rebuilt header clear, so a leaking reserved bit would show.
+        {"the reserved bit of the FU header neither ends the unit nor joins its type",
+         {{1, 1000, false, stapA({kSps, kPps})}, {2, 1000, false, {0x5C, 0xA5, 0x88, 0x84, 0x00}},
+          {3, 1000, false, {0x5C, 0x25, 0x11, 0x22}}, {4, 1000, true, {0x5C, 0x65, 0x33, 0x44, 0x55}}},
+         {{1000, true, 73, annexB({kSps, kPps, {0x45, 0x88, 0x84, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55}})}}},
+        {"a straggler from before the wrap is ignored",
+         {{65535, 1000, true, kP}, {0, 4000, true, kB}, {65535, 1000, true, kP}, {1, 7000, true, kP}},
+         {{1000, false, 80, annexB({kP})}, {4000, false, 66, annexB({kB})}, {7000, false, 80, annexB({kP})}}},
+        {"999 behind is a straggler",
+         {{2000, 1000, true, kP}, {1001, 4000, true, kB}, {1002, 7000, true, kP}},
+         {{1000, false, 80, annexB({kP})}}},
+        {"1000 behind is a new numbering, taken as a loss",
+         {{2000, 1000, true, kP}, {1000, 4000, true, kB}, {1001, 7000, true, kP}},
+         {{1000, false, 80, annexB({kP})}, {7000, false, 80, annexB({kP})}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -289,6 +303,11 @@ TEST(StreamH265Depacketizer, Table)
         {"FU across the wrap",
          {{65535, 1000, false, ap({kVps, kSps265, kPps265})}, {0, 1000, false, kFu265Start}, {1, 1000, false, kFu265Mid},
           {2, 1000, true, kFu265End}},
+         {{1000, true, 73, keyUnit}}},
+        {"a fragmented parameter set keeps its six-bit type",
+         {{1, 1000, false, kVps}, {2, 1000, false, {0x62, 0x01, 0xA1, 0x01, 0x01, 0x60, 0x00}},
+          {3, 1000, false, {0x62, 0x01, 0x61, 0x00, 0x03, 0x00, 0xB0}}, {4, 1000, false, kPps265},
+          {5, 1000, true, kIdr265}},
          {{1000, true, 73, keyUnit}}},
         {"lost FU piece drops the picture",
          {{1, 1000, false, kFu265Start}, {3, 1000, true, kFu265End}, {4, 4000, true, kTrailP}},

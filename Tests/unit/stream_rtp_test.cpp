@@ -186,6 +186,46 @@ TEST(StreamRtpReorder, Scenarios)
     }
 }
 
+// What push() makes of a packet near each boundary: the wrap of the 16-bit number, and the
+// 3000-packet dropout beyond which a jump must be confirmed by the packet after it.
+TEST(StreamRtpReorder, VerdictsAtTheWrapAndTheDropoutLimit)
+{
+    using R = CRtpReorderBuffer::EPushResult;
+    const R stored = CRtpReorderBuffer::kPushStored;
+    const R late = CRtpReorderBuffer::kPushLate;
+    const struct {
+        const char* name;
+        std::vector<uint16_t> delivered;   // pushed and handed out first
+        std::vector<uint16_t> pushed;
+        std::vector<R> verdicts;
+    } cases[] = {
+        {"next across the wrap", {65534, 65535}, {0, 1}, {stored, stored}},
+        {"late across the wrap", {65534, 65535, 0, 1}, {65535, 65534}, {late, late}},
+        {"3000 ahead is a gap to skip", {9}, {3010}, {stored}},
+        {"3001 ahead waits for the next packet", {9}, {3011, 3012}, {late, stored}},
+        {"3000 behind is late", {5000}, {2001, 2002}, {late, late}},
+        {"beyond 3000 behind twice in a row is a restart", {5000}, {1999, 2000}, {late, stored}},
+        {"3001 ahead across the wrap", {65000}, {2466, 2467}, {late, stored}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CRtpReorderBuffer buffer(8, 100);
+        CDrain out;
+        for (uint16_t seq : c.delivered) {
+            const auto bytes = rtp(seq);
+            ASSERT_EQ(stored, buffer.push(bytes.data(), bytes.size(), 0));
+            drain(buffer, 0, out);
+        }
+        ASSERT_EQ(c.delivered, out.seqs);
+        std::vector<R> verdicts;
+        for (uint16_t seq : c.pushed) {
+            const auto bytes = rtp(seq);
+            verdicts.push_back(buffer.push(bytes.data(), bytes.size(), 0));
+        }
+        EXPECT_EQ(c.verdicts, verdicts);
+    }
+}
+
 TEST(StreamRtpReorder, GapIsWaitedForThenSkippedOnTimeout)
 {
     CRtpReorderBuffer buffer(8, 100);
@@ -242,8 +282,13 @@ TEST(StreamRtpReorder, RefusesGarbageAndKeepsBytesValidUntilNextCall)
     CRtpReorderBuffer buffer(4, 100);
     const uint8_t garbage[] = {0x12, 0x34};
     EXPECT_EQ(CRtpReorderBuffer::kPushMalformed, buffer.push(garbage, sizeof garbage, 0));
-    std::vector<uint8_t> huge(CRtpReorderBuffer::kMaxPacketSize + 1, 0x80);
-    EXPECT_EQ(CRtpReorderBuffer::kPushMalformed, buffer.push(huge.data(), huge.size(), 0));
+    // The largest datagram is held; one byte more is refused.
+    std::vector<uint8_t> largest = rtp(0, 1000, false, std::vector<uint8_t>(65536 - 12, 0x55));
+    ASSERT_EQ(65536u, largest.size());
+    EXPECT_EQ(CRtpReorderBuffer::kPushStored, buffer.push(largest.data(), largest.size(), 0));
+    largest.push_back(0x55);
+    EXPECT_EQ(CRtpReorderBuffer::kPushMalformed, buffer.push(largest.data(), largest.size(), 0));
+    buffer.reset();
 
     auto a = rtp(1, 5, false, {1, 2, 3});
     ASSERT_EQ(CRtpReorderBuffer::kPushStored, buffer.push(a.data(), a.size(), 0));
@@ -338,6 +383,36 @@ TEST(StreamRtcp, NtpConversionRoundTrip)
 {
     for (int64_t ms : {0LL, 1LL, 999LL, 1700000000123LL}) {
         EXPECT_EQ(ms, ntpToUnixMs(unixMsToNtp(ms) + 1)) << ms; // +1: fractions round down
+    }
+}
+
+// The receiver's sequence bookkeeping near its boundaries: 2999 ahead is loss, 3000 ahead a
+// restarted sender; 100 behind is a late packet, 101 behind a restart; late packets from
+// before the wrap add no cycle.
+TEST(StreamRtcp, ReceiveStatisticsAtTheDropoutAndMisorderLimits)
+{
+    const struct {
+        const char* name;
+        std::vector<uint16_t> seqs;
+        uint32_t extendedHighest;
+        int32_t cumulativeLost;
+    } cases[] = {
+        {"2999 ahead is loss", {10, 3009}, 3009, 2998},
+        {"3000 ahead restarts", {10, 3010}, 3010, 0},
+        {"100 behind is late", {1000, 900}, 1000, -1},
+        {"101 behind restarts", {1000, 899}, 899, 0},
+        {"late from before the wrap", {65535, 0, 1, 65534}, 65536 + 1, -1},
+        {"2999 ahead across the wrap", {65000, 2463}, 65536 + 2463, 2998},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CRtpReceiveStats stats(8000);
+        for (uint16_t seq : c.seqs)
+            stats.onPacket(5, seq, 0, 0);
+        CRtcpReportBlock block;
+        ASSERT_TRUE(stats.makeReportBlock(0, block));
+        EXPECT_EQ(c.extendedHighest, block.extendedHighestSeq);
+        EXPECT_EQ(c.cumulativeLost, block.cumulativeLost);
     }
 }
 

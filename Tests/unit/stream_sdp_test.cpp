@@ -258,6 +258,44 @@ TEST(StreamSdp, RefusesNonDescriptionsAndTolerates)
     EXPECT_EQ(0, sdp.getPayloadCount(0));
 }
 
+// Each limit of a description at its size and one over, the sizes written out.
+TEST(StreamSdp, EachLimitAdmitsItsSizeAndRefusesOneMore)
+{
+    auto ofBytes = [](size_t total) { return "v=0\r\n" + std::string(total - 5, 'x'); };
+    auto ofLines = [](int count) {
+        std::string text = "v=0\r\n";
+        for (int i = 1; i < count; ++i)
+            text += "a=x\r\n";
+        return text;
+    };
+    auto ofMedia = [](int count) {
+        std::string text = "v=0\r\n";
+        for (int i = 0; i < count; ++i)
+            text += "m=video 0 RTP/AVP 96\r\n";
+        return text;
+    };
+    const struct {
+        const char* what;
+        std::string atLimit, overLimit;
+    } cases[] = {
+        {"bytes", ofBytes(65536), ofBytes(65537)},
+        {"lines", ofLines(2048), ofLines(2049)},
+        {"media", ofMedia(64), ofMedia(65)},
+    };
+    for (const auto& c : cases) {
+        CSdpParser at, over;
+        EXPECT_EQ(0, at.attach(c.atLimit)) << c.what;
+        EXPECT_EQ(-1, over.attach(c.overLimit)) << c.what;
+    }
+    std::string params;
+    for (int i = 0; i <= 64; ++i)
+        params += "p" + std::to_string(i) + "=" + std::to_string(i) + ";";
+    const auto kept = parseFmtpParameters(params);
+    EXPECT_EQ(64u, kept.size());
+    EXPECT_EQ(1u, kept.count("p63"));
+    EXPECT_EQ(0u, kept.count("p64")) << "the 65th parameter is not read";
+}
+
 TEST(StreamSdp, EditsRefuseBadArguments)
 {
     CSdpParser sdp = parsed(kCameraSdp);

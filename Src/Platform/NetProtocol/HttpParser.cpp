@@ -9,8 +9,8 @@ namespace NetProtocol {
 
 namespace {
 
-// A chunk-size line carries only hex digits and extensions nobody uses; anything long is
-// an attack or garbage.
+// A chunk-size line (CRLF included) carries only hex digits and extensions nobody uses;
+// anything long is an attack or garbage.
 constexpr size_t kMaxChunkLine = 4096;
 
 bool isTokenChar(unsigned char c)
@@ -149,7 +149,8 @@ int CHttpParser::feedLine(const char* data, size_t len, size_t& used, std::strin
     gotLine = false;
     const char* lf = static_cast<const char*>(std::memchr(data, '\n', len));
     size_t take = lf ? static_cast<size_t>(lf - data) : len;
-    if (line.size() + take > limit) return HTTP_PARSE_TOO_LARGE;
+    // The LF counts too, so a limit of N bytes admits exactly N bytes on the wire.
+    if (line.size() + take + (lf ? 1 : 0) > limit) return HTTP_PARSE_TOO_LARGE;
     line.append(data, take);
     used = lf ? take + 1 : take;
     if (!lf) return HTTP_PARSE_MORE;

@@ -6,8 +6,8 @@
 // Bodies: Content-Length, chunked (extensions ignored, trailers read and kept as headers),
 // none (requests without a length; 1xx, 204 and 304 responses), or, for a response with
 // neither, everything up to the close of the connection (AppendEnd tells the parser).
-// Limits guard against hostile peers: the start line and headers together may not exceed
-// kMaxHeaderBytes, a body may not exceed kMaxBodyBytes; a length field is never trusted
+// Limits guard against hostile peers: the start line and headers together, up to and
+// including the blank line, may not exceed kMaxHeaderBytes, a body may not exceed kMaxBodyBytes; a length field is never trusted
 // beyond that.
 #include <cstddef>
 #include <string>

@@ -93,6 +93,12 @@ public:
     // Asynchronous logins in progress in this process (for the limit and for tests).
     static int asyncLoginsRunning();
 
+    // The clock (milliseconds, only differences count) the online window is measured on and
+    // the delay before a background probe runs. Null restores the monotonic clock and the
+    // usual delay. For tests that step across the window without sleeping through it.
+    using OnlineClockFn = uint64_t (*)();
+    static void setOnlineTiming(OnlineClockFn clock, uint32_t probeDelayMs);
+
 private:
     void initOnlineInfo();
     void clearOnlineInfo();

@@ -2,6 +2,8 @@
 // host that polls hundreds of devices does not open hundreds of connections per poll.
 #include "Components/Client/OnvifClient.h"
 
+#include <atomic>
+
 #include "Infra/Time.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 
@@ -11,14 +13,30 @@ namespace Onvif {
 namespace {
 constexpr uint64_t kMinProbeIntervalMs = 5001;
 constexpr uint32_t kProbeDelayMs = 1000;
+
+// Replaceable so tests can step over the probe window instead of sleeping through it.
+std::atomic<COnvifClient::OnlineClockFn> g_onlineClock{nullptr};
+std::atomic<uint32_t> g_probeDelayMs{kProbeDelayMs};
+
+uint64_t onlineNow()
+{
+    COnvifClient::OnlineClockFn clock = g_onlineClock.load();
+    return clock ? clock() : Zentar::Infra::CTime::getCurrentMilliSecond();
+}
 } // namespace
+
+void COnvifClient::setOnlineTiming(OnlineClockFn clock, uint32_t probeDelayMs)
+{
+    g_onlineClock.store(clock);
+    g_probeDelayMs.store(clock ? probeDelayMs : kProbeDelayMs);
+}
 
 void COnvifClient::initOnlineInfo()
 {
     {
         Zentar::Infra::CGuard guard(m_onlineMutex);
         m_onlineInfo["IsOnline"] = false;
-        m_onlineInfo["LastUpdateTime"] = Json::UInt64(Zentar::Infra::CTime::getCurrentMilliSecond());
+        m_onlineInfo["LastUpdateTime"] = Json::UInt64(onlineNow());
     }
     m_onlineTimer = std::make_unique<Zentar::Infra::CTimer>("OnvifOnlineTimer");
 }
@@ -40,7 +58,7 @@ void COnvifClient::setOnlineState(bool online)
 {
     Zentar::Infra::CGuard guard(m_onlineMutex);
     m_onlineInfo["IsOnline"] = online;
-    m_onlineInfo["LastUpdateTime"] = Json::UInt64(Zentar::Infra::CTime::getCurrentMilliSecond());
+    m_onlineInfo["LastUpdateTime"] = Json::UInt64(onlineNow());
     ONVIF_LOG(LOG_DEBUG, "setOnline:%s\n", m_onlineInfo.toStyledString().c_str());
 }
 
@@ -62,7 +80,7 @@ bool COnvifClient::getOnlineState()
             ONVIF_LOG(LOG_ERROR, "invaild OnlineInfo:%s\n", m_onlineInfo.toStyledString().c_str());
         last = m_onlineInfo["LastUpdateTime"].asUInt64();
     }
-    const uint64_t now = Zentar::Infra::CTime::getCurrentMilliSecond();
+    const uint64_t now = onlineNow();
     ONVIF_LOG(LOG_INFO, "COnvifClient[%p], isonlie[%d], current[%llu], last[%llu]!\n", static_cast<void*>(this),
               online, static_cast<unsigned long long>(now), static_cast<unsigned long long>(last));
     if (now - last < kMinProbeIntervalMs) {
@@ -76,7 +94,7 @@ bool COnvifClient::getOnlineState()
         ONVIF_LOG(LOG_WARN, "COnvifClient[%p], m_onlineTimerPtr running, not to start again!\n",
                   static_cast<void*>(this));
     } else {
-        m_onlineTimer->start([this](unsigned long) { setOnlineState(probeReachable()); }, kProbeDelayMs, 0);
+        m_onlineTimer->start([this](unsigned long) { setOnlineState(probeReachable()); }, g_probeDelayMs.load(), 0);
         ONVIF_LOG(LOG_INFO, "COnvifClient[%p], m_onlineTimerPtr Start!\n", static_cast<void*>(this));
     }
     return online;
