@@ -144,6 +144,118 @@ def main():
                                         ("GMT+08:00", "PT1H15S"), ("<+0530>-5:30", "PT0.5S")]):
         write("fuzz_time_text", "case%d" % i, records(tz, duration))
 
+    # Pushed notifications: two Notify requests on one connection, the second in pieces.
+    notify = ('<env:Envelope xmlns:env="http://www.w3.org/2003/05/soap-envelope" '
+              'xmlns:wsnt="http://docs.oasis-open.org/wsn/b-2" xmlns:tt="http://www.onvif.org/ver10/schema">'
+              '<env:Body><wsnt:Notify>%s</wsnt:Notify></env:Body></env:Envelope>')
+
+    def message(topic, operation, items):
+        return ('<wsnt:NotificationMessage><wsnt:Topic Dialect="http://www.onvif.org/ver10/tev/topicExpression/'
+                'ConcreteSet">%s</wsnt:Topic><wsnt:Message><tt:Message UtcTime="2024-05-01T10:00:03Z"%s>%s'
+                '</tt:Message></wsnt:Message></wsnt:NotificationMessage>'
+                % (topic, ' PropertyOperation="%s"' % operation if operation else "", items))
+    motion = message("tns1:RuleEngine/CellMotionDetector/Motion", "Changed",
+                     '<tt:Source><tt:SimpleItem Name="VideoSourceConfigurationToken" Value="VSC_1"/>'
+                     '<tt:SimpleItem Name="Rule" Value="MyMotion"/></tt:Source>'
+                     '<tt:Data><tt:SimpleItem Name="IsMotion" Value="true"/></tt:Data>')
+    tamper = message("tns1:VideoSource/GlobalSceneChange/ImagingService", "Initialized",
+                     '<tt:Source><tt:SimpleItem Name="Source" Value="VS_1"/></tt:Source>'
+                     '<tt:Data><tt:SimpleItem Name="State" Value="false"/></tt:Data>')
+    relay = message("tns1:Device/Trigger/DigitalInput", "",
+                    '<tt:Source><tt:SimpleItem Name="InputToken" Value="DI_0"/></tt:Source>'
+                    '<tt:Data><tt:SimpleItem Name="LogicalState" Value="trigger"/></tt:Data>')
+
+    def post(path, body):
+        return ("POST %s HTTP/1.1\r\nHost: 127.0.0.1:8088\r\nContent-Type: application/soap+xml; charset=utf-8\r\n"
+                "Content-Length: %d\r\n\r\n%s" % (path, len(body), body))
+    first = post("/onvif_notify_server", notify % motion)
+    second = post("/onvif_notify_server/cam7", notify % (tamper + relay))
+    write("fuzz_notify_request", "two", records(first + second[:70], second[70:]))
+    write("fuzz_notify_request", "answer", records("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"
+                                                   + post("/onvif_notify_server", notify % relay)))
+
+    # Discovery replies: a full ProbeMatches, and one with a Hello's action.
+    def probe_reply(match, action="ProbeMatches"):
+        return ('<?xml version="1.0"?><s:Envelope xmlns:s="http://www.w3.org/2003/05/soap-envelope" '
+                'xmlns:a="http://schemas.xmlsoap.org/ws/2004/08/addressing" '
+                'xmlns:d="http://schemas.xmlsoap.org/ws/2005/04/discovery"><s:Header>'
+                '<a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/%s</a:Action></s:Header><s:Body>'
+                '<d:ProbeMatches><d:ProbeMatch>%s</d:ProbeMatch></d:ProbeMatches></s:Body></s:Envelope>'
+                % (action, match))
+    match = ('<a:EndpointReference><a:Address>urn:uuid:4d454930-0000-1000-8000-001a2b3c4d5e</a:Address>'
+             '</a:EndpointReference><d:Types>dn:NetworkVideoTransmitter tds:Device</d:Types>'
+             '<d:Scopes>onvif://www.onvif.org/type/video_encoder onvif://www.onvif.org/name/IPC-A1 '
+             'onvif://www.onvif.org/hardware/A1-2MP onvif://www.onvif.org/location/country/china</d:Scopes>'
+             '<d:XAddrs>http://10.0.0.5:8080/onvif/device_service http://[fe80::1]/onvif/device_service</d:XAddrs>'
+             '<d:MetadataVersion>1</d:MetadataVersion>')
+    write("fuzz_probe_match", "match", probe_reply(match).encode())
+    write("fuzz_probe_match", "hello", probe_reply(match, "Hello").encode())
+
+    # The event service: its topic tree, then a pull answer typed by it, and a pull fault.
+    events = ('<?xml version="1.0" encoding="UTF-8"?><s:Envelope xmlns:s="http://www.w3.org/2003/05/soap-envelope" '
+              'xmlns:tev="http://www.onvif.org/ver10/events/wsdl" xmlns:wsnt="http://docs.oasis-open.org/wsn/b-2" '
+              'xmlns:wstop="http://docs.oasis-open.org/wsn/t-1" xmlns:tt="http://www.onvif.org/ver10/schema" '
+              'xmlns:tns1="http://www.onvif.org/ver10/topics"><s:Body>%s</s:Body></s:Envelope>')
+    topic_set = events % ('<tev:GetEventPropertiesResponse><wsnt:FixedTopicSet>true</wsnt:FixedTopicSet>'
+                          '<wstop:TopicSet><tns1:RuleEngine><CellMotionDetector><Motion wstop:topic="true">'
+                          '<tt:MessageDescription IsProperty="true"><tt:Source>'
+                          '<tt:SimpleItemDescription Name="VideoSourceConfigurationToken" Type="tt:ReferenceToken"/>'
+                          '<tt:SimpleItemDescription Name="Rule" Type="xs:string"/></tt:Source><tt:Data>'
+                          '<tt:SimpleItemDescription Name="IsMotion" Type="xs:boolean"/></tt:Data>'
+                          '</tt:MessageDescription></Motion></CellMotionDetector></tns1:RuleEngine>'
+                          '<tns1:Monitoring><Counter><tt:MessageDescription><tt:Data>'
+                          '<tt:SimpleItem Name="Count" Type="xs:int"/></tt:Data></tt:MessageDescription></Counter>'
+                          '</tns1:Monitoring></wstop:TopicSet></tev:GetEventPropertiesResponse>')
+    pulled = events % ('<tev:PullMessagesResponse><tev:CurrentTime>2024-05-01T10:00:05Z</tev:CurrentTime>'
+                       '<tev:TerminationTime>2024-05-01T10:01:05Z</tev:TerminationTime>%s%s</tev:PullMessagesResponse>'
+                       % (motion, message("tns1:Monitoring/Counter", "",
+                                          '<tt:Data><tt:SimpleItem Name="Count" Value="42"/></tt:Data>')))
+    pull_fault = events % ('<s:Fault><s:Code><s:Value>s:Receiver</s:Value></s:Code><s:Reason><s:Text xml:lang="en">'
+                           'limit</s:Text></s:Reason><s:Detail><tev:PullMessagesFaultResponse><tev:MaxTimeout>PT60S'
+                           '</tev:MaxTimeout><tev:MaxMessageLimit>100</tev:MaxMessageLimit>'
+                           '</tev:PullMessagesFaultResponse></s:Detail></s:Fault>')
+    write("fuzz_event_answers", "pull", records(topic_set, pulled))
+    write("fuzz_event_answers", "fault", records(topic_set, pull_fault))
+
+    # Recording search result pages.
+    search = ('<?xml version="1.0" encoding="UTF-8"?><s:Envelope xmlns:s="http://www.w3.org/2003/05/soap-envelope" '
+              'xmlns:tse="http://www.onvif.org/ver10/search/wsdl" xmlns:tt="http://www.onvif.org/ver10/schema" '
+              'xmlns:wsnt="http://docs.oasis-open.org/wsn/b-2"><s:Body>%s</s:Body></s:Envelope>')
+    information = ('<tt:RecordingToken>Rec_000</tt:RecordingToken><tt:Source><tt:SourceId>rtsp://cam1</tt:SourceId>'
+                   '<tt:Name>CAM 1</tt:Name><tt:Location>Gate</tt:Location><tt:Description>192.168.1.64'
+                   '</tt:Description><tt:Address>http://192.168.1.64/onvif</tt:Address></tt:Source>'
+                   '<tt:EarliestRecording>2026-12-05T10:00:00Z</tt:EarliestRecording>'
+                   '<tt:LatestRecording>2026-12-06T10:00:00Z</tt:LatestRecording><tt:Content>CAM 1 main</tt:Content>'
+                   '<tt:Track><tt:TrackToken>VIDEO001</tt:TrackToken><tt:TrackType>Video</tt:TrackType>'
+                   '<tt:DataFrom>2026-12-05T10:00:00Z</tt:DataFrom><tt:DataTo>2026-12-06T10:00:00Z</tt:DataTo>'
+                   '</tt:Track><tt:RecordingStatus>Recording</tt:RecordingStatus>')
+    write("fuzz_recording_search", "recordings", (search % (
+        '<tse:GetRecordingSearchResultsResponse><tse:ResultList><tt:SearchState>Completed</tt:SearchState>'
+        '<tt:RecordingInformation>%s</tt:RecordingInformation><tt:RecordingInformation><tt:RecordingToken>Rec_001'
+        '</tt:RecordingToken></tt:RecordingInformation></tse:ResultList></tse:GetRecordingSearchResultsResponse>'
+        % information)).encode())
+    write("fuzz_recording_search", "events", (search % (
+        '<tse:GetEventSearchResultsResponse><tse:ResultList><tt:SearchState>Searching</tt:SearchState><tt:Result>'
+        '<tt:RecordingToken>Rec_000</tt:RecordingToken><tt:TrackToken>VIDEO001</tt:TrackToken>'
+        '<tt:Time>2026-12-06T01:00:00Z</tt:Time><tt:Event><wsnt:Topic Dialect="http://www.onvif.org/ver10/tev/'
+        'topicExpression/ConcreteSet">tns1:RecordingHistory/Recording/State</wsnt:Topic><wsnt:Message>'
+        '<tt:Message UtcTime="2026-12-06T01:00:00Z"><tt:Source><tt:SimpleItem Name="RecordingToken" '
+        'Value="Rec_000"/></tt:Source><tt:Data><tt:SimpleItem Name="IsRecording" Value="true"/></tt:Data>'
+        '</tt:Message></wsnt:Message></tt:Event><tt:StartStateEvent>false</tt:StartStateEvent></tt:Result>'
+        '</tse:ResultList></tse:GetEventSearchResultsResponse>')).encode())
+    write("fuzz_recording_search", "attributes", (search % (
+        '<tse:GetMediaAttributesResponse><tse:MediaAttributes><tt:RecordingToken>Rec_000</tt:RecordingToken>'
+        '<tt:TrackAttributes><tt:TrackInformation><tt:TrackToken>VIDEO001</tt:TrackToken><tt:TrackType>Video'
+        '</tt:TrackType></tt:TrackInformation><tt:VideoAttributes><tt:Bitrate>4096</tt:Bitrate><tt:Width>1920'
+        '</tt:Width><tt:Height>1080</tt:Height><tt:Encoding>H264</tt:Encoding></tt:VideoAttributes>'
+        '</tt:TrackAttributes><tt:From>2026-12-05T10:00:00Z</tt:From></tse:MediaAttributes>'
+        '</tse:GetMediaAttributesResponse>')).encode())
+    write("fuzz_recording_search", "positions", (search % (
+        '<tse:GetPTZPositionSearchResultsResponse><tse:ResultList><tt:SearchState>Completed</tt:SearchState>'
+        '<tt:Result><tt:RecordingToken>Rec_000</tt:RecordingToken><tt:Time>2026-12-06T02:00:00Z</tt:Time>'
+        '<tt:Position><tt:PanTilt x="0.25" y="-0.5"/><tt:Zoom x="0.1"/></tt:Position></tt:Result>'
+        '</tse:ResultList></tse:GetPTZPositionSearchResultsResponse>')).encode())
+
     # RTP, and RTCP: a sender report followed by an SDES chunk, as devices send them.
     sr = struct.pack(">BBHIIIIII", 0x80, 200, 6, 0x1234, 0xE1234567, 0x80000000, 90000, 10, 1000)
     sdes = struct.pack(">BBHIBB", 0x81, 202, 2, 0x1234, 1, 2) + b"cam\x00"

@@ -15,7 +15,10 @@ struct CErrorSentence {
 inline constexpr CErrorSentence kErrorSentences[] = {
     {0x10030005, "The login to %s is still in progress"},
     {0x10030010, "The device %s does not offer this function"},
-    {0x10030012, "The device %s could not be reached: nothing answers at that address and port"},
+    // Also the login's code when its first request got something back that is not HTTP: a
+    // port of another service, or a TLS port asked in plain HTTP.
+    {0x10030012, "The device %s could not be reached: nothing answers at that address and port, or what answers "
+                 "does not speak HTTP"},
     {0x10030013, "The device %s did not answer in time"},
     {0x10030015, "The device %s refused the user name or password"},
     {0x10030016, "The device %s refused the request; its log line says why"},

@@ -84,10 +84,16 @@ std::string manyHeaders(size_t count)
 const std::string kDoctype = "<?xml version=\"1.0\"?><!DOCTYPE e [<!ENTITY a \"aaaaaaaaaa\">"
                              "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;\">]>";
 
+// What a TLS port or another service might send a plain HTTP request.
+const std::string kGarbage = "\x16\x03\x01garbage\r\n\r\n\xff";
+
 const HttpRow kHttpRows[] = {
     {"silence", [] { return HttpReply::silent(); }, true, ONVIF_ERR_UNREACHABLE},
-    {"garbage", [] { return HttpReply::rawBytes("\x16\x03\x01garbage\r\n\r\n\xff"); }, true,
-     ONVIF_ERR_UNREACHABLE},
+    // Garbage: the login's first request (the clock) counts every failure as an unreachable
+    // device, whose sentence also names a peer that does not speak HTTP; garbage to the
+    // requests after it is an unreadable answer.
+    {"garbage from the start", [] { return HttpReply::rawBytes(kGarbage); }, true, ONVIF_ERR_UNREACHABLE},
+    {"garbage after the clock", [] { return HttpReply::rawBytes(kGarbage); }, false, ONVIF_ERR_BAD_ANSWER},
     {"2 GiB Content-Length",
      [] { return HttpReply::rawBytes("HTTP/1.1 200 OK\r\nContent-Length: 2147483648\r\n\r\n<s:Envelope"); }, false,
      ONVIF_ERR_BAD_ANSWER},

@@ -99,17 +99,6 @@ TEST(PtzTables, ToursPointAtPresetSlotsAndBackAtTokens)
     EXPECT_FALSE(PtzTables::tourSpots(broken, presets, spots)) << "a point at a disabled preset";
 }
 
-TEST(PtzTables, Durations)
-{
-    const struct {
-        const char* text;
-        long long seconds;
-    } cases[] = {{"PT10S", 10}, {"PT1M5S", 65}, {"PT2H", 7200}, {"P1DT1S", 86401}, {"PT1.5S", 1},
-                 {"PT", -1}, {"10", -1}, {"P1Y", -1}, {"PT5", -1}, {"", -1}, {"PTS", -1}};
-    for (const auto& c : cases)
-        EXPECT_EQ(PtzTables::durationSeconds(c.text), c.seconds) << c.text;
-}
-
 TEST(PtzCoordinates, HostPositionsBecomeOnvifPositions)
 {
     const struct {

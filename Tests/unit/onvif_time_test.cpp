@@ -560,6 +560,7 @@ TEST(OnvifTimeDuration, RejectsWhatIsNotASecondsDuration)
         {nullptr, "no text"},
         {"", "empty"},
         {"5S", "no PT"},
+        {"XPT5S", "something before PT"},
         {"P1D", "days"},
         {"P1DT2H", "days before the time"},
         {"pt5s", "lower case"},
@@ -577,6 +578,29 @@ TEST(OnvifTimeDuration, RejectsWhatIsNotASecondsDuration)
     };
     for (const auto& c : kCases) {
         EXPECT_EQ(-1, durationToSeconds(c.text)) << c.reason;
+    }
+}
+
+// A tour's stay times may count days, and a bare "PT" is no stay time there.
+TEST(OnvifTimeDuration, DaysAndFiguresWhenTheCallerAsksForThem)
+{
+    const unsigned kStay = DURATION_DAYS | DURATION_NEEDS_FIGURE;
+    const struct {
+        const char* text;
+        unsigned rules;
+        int seconds;
+    } kCases[] = {
+        {"PT10S", kStay, 10},          {"PT1M5S", kStay, 65},      {"PT2H", kStay, 7200},
+        {"P1DT1S", kStay, 86401},      {"P1D", kStay, 86400},      {"P1DT2H", kStay, 93600},
+        {"P24855DT", kStay, 2147472000}, {"P24856DT", kStay, -1},
+        {"PT1.5S", kStay, 1},          {"PT", kStay, -1},          {"P", kStay, -1},
+        {"10", kStay, -1},             {"P1Y", kStay, -1},         {"PT5", kStay, -1},
+        {"", kStay, -1},               {"PTS", kStay, -1},         {"P1H", kStay, -1},
+        {"PT1D", kStay, -1},           {"P1DT1D", kStay, -1},      {"P24856D", kStay, -1},
+        {"P1D", DURATION_TIME_ONLY, -1}, {"PT", DURATION_DAYS, 0}, {"PT", DURATION_NEEDS_FIGURE, -1},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(c.seconds, durationToSeconds(c.text, c.rules)) << c.text << " rules " << c.rules;
     }
 }
 

@@ -6,7 +6,6 @@
 namespace RPC {
 
 using namespace RPC::Onvif;
-using namespace Zentar::NetProtocol;
 
 CEventServerSession::CEventServerSession(std::shared_ptr<Zentar::NetFramework::CSockStream> stream,
                                          CServiceManager& services, uint32_t idleLimitMs,
@@ -48,45 +47,23 @@ void CEventServerSession::stop()
     m_stream->close();
 }
 
-CEventServerSession::FindResult CEventServerSession::findHttpMsg(const char* data, size_t length, size_t& used)
-{
-    const int status = m_parser.Append(data, length);
-    used = m_parser.GetConsumed();
-    switch (status) {
-    case HTTP_PARSE_MORE:
-        return FIND_MORE;
-    case HTTP_PARSE_SUCCESS:
-        return m_parser.IsRequest() ? FIND_REQUEST : FIND_RESPONSE;
-    default:
-        return FIND_BAD;
-    }
-}
-
 void CEventServerSession::handleInput(const char* data, size_t length)
 {
     while (length > 0 && !m_ended) {
         size_t used = 0;
-        const FindResult found = findHttpMsg(data, length, used);
-        m_fill += used;
-        if (found == FIND_BAD) {
-            ONVIF_LOG(LOG_WARN, "CEventServerSession findHttpMsg failed, parse httpmsg failed\n");
+        const CEventRequestFramer::Result found = m_framer.feed(data, length, used);
+        if (found == CEventRequestFramer::BAD) {
             m_ended = true;
             break;
         }
-        if (m_fill > kBufferSize) {
-            ONVIF_LOG(LOG_WARN, "CEventServerSession handle_input, error!\n");
-            m_ended = true;
-            break;
-        }
-        if (found == FIND_MORE)
+        if (found == CEventRequestFramer::MORE)
             return;
-        if (found == FIND_RESPONSE)
+        if (found == CEventRequestFramer::RESPONSE)
             ONVIF_LOG(LOG_INFO, "CEventServerSession findHttpMsg info, recv one http response, iRet=%d, iRsp=%d\n",
-                      0, m_parser.GetStatusCode());
+                      0, m_framer.message().GetStatusCode());
         else
             dispatch();
-        m_parser.Reset();
-        m_fill = 0;
+        m_framer.next();
         data += used;
         length -= used;
         if (!m_ended)
@@ -98,11 +75,8 @@ void CEventServerSession::handleInput(const char* data, size_t length)
 
 void CEventServerSession::dispatch()
 {
-    const char* uri = m_parser.GetURI();
-    std::string url = uri ? uri : "";
-    if (url.size() > kMaxUrlLength)
-        url.resize(kMaxUrlLength);
-    const CServerRequest request{m_parser, url, m_stream->peerAddress()};
+    const std::string url = m_framer.url();
+    const CServerRequest request{m_framer.message(), url, m_stream->peerAddress()};
     m_services.process(request, m_stream.get());
 }
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "Base/RPCUtility/EventRequestFramer.h"
 #include "NetFramework/StreamAcceptor.h"
-#include "NetProtocol/HttpParser.h"
 
 namespace RPC {
 
@@ -18,10 +18,6 @@ class CServiceManager;
 class CEventServerSession : public Zentar::NetFramework::IStreamHandler,
                             public std::enable_shared_from_this<CEventServerSession> {
 public:
-    // Unprocessed input a session holds at most; a message that does not fit ends it.
-    static constexpr size_t kBufferSize = 32768;
-    static constexpr size_t kMaxUrlLength = 1024;
-
     // onGone is told the session's id once its connection has closed.
     CEventServerSession(std::shared_ptr<Zentar::NetFramework::CSockStream> stream, CServiceManager& services,
                         uint32_t idleLimitMs, std::function<void(long)> onGone);
@@ -35,12 +31,7 @@ public:
     void handleInput(const char* data, size_t length) override;
     void handleClose() override;
 
-    // What findHttpMsg made of the bytes fed so far.
-    enum FindResult { FIND_MORE, FIND_REQUEST, FIND_RESPONSE, FIND_BAD };
-
 private:
-    // Feeds bytes to the parser; used tells how many belonged to the message.
-    FindResult findHttpMsg(const char* data, size_t length, size_t& used);
     void dispatch();
 
     // Passed in.
@@ -51,8 +42,7 @@ private:
 
     // Owned.
     const long m_id;
-    Zentar::NetProtocol::CHttpParser m_parser;
-    size_t m_fill = 0;   // bytes of the message being collected
+    CEventRequestFramer m_framer;
     bool m_started = false;
     bool m_ended = false;
 };

@@ -2,7 +2,6 @@
 // the state record. The upload itself is in OnvifUpgraderUpload.cpp.
 #include "Components/Upgrader/OnvifUpgrader.h"
 
-#include <cctype>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -10,6 +9,7 @@
 #include "OnvifFramework/FunctionScripts/OnvifFunctionScripts.h"
 #include "OnvifFramework/InfoCenter/OnvifJsonAccess.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
+#include "OnvifFramework/Utility/OnvifUtilities.h"
 
 namespace RPC {
 namespace Onvif {
@@ -32,29 +32,6 @@ COnvifUpgrader::~COnvifUpgrader()
     m_upgradeTimer.stopAndWait();
     if (m_file)
         std::fclose(m_file);
-}
-
-int COnvifUpgrader::durationSeconds(const char* text)
-{
-    if (!text)
-        return -1;
-    size_t lead = 0;
-    while (text[lead] && !std::isdigit(static_cast<unsigned char>(text[lead])))
-        ++lead;
-    if (lead != 2 || std::strncmp(text, "PT", 2) != 0)
-        return -1;
-    long total = 0, number = 0;
-    for (const char* p = text + 2; *p; ++p) {
-        if (std::isdigit(static_cast<unsigned char>(*p))) {
-            number = number * 10 + (*p - '0');
-            if (number > 100000000)
-                return -1;
-            continue;
-        }
-        total += *p == 'H' ? number * 3600 : *p == 'M' ? number * 60 : *p == 'S' ? number : 0;
-        number = 0;
-    }
-    return total > std::numeric_limits<int>::max() ? -1 : static_cast<int>(total);
 }
 
 // ---- State ---------------------------------------------------------------------------
@@ -289,7 +266,7 @@ bool COnvifUpgrader::execute()
     }
     // A delay that is no duration starts the upload at once rather than never, and no
     // device is waited for longer than a day.
-    int delay = delayText.empty() ? 0 : durationSeconds(delayText.c_str());
+    int delay = delayText.empty() ? 0 : durationToSeconds(delayText.c_str());
     if (delay < 0)
         delay = 0;
     if (delay > kLongestDelaySeconds)

@@ -59,10 +59,6 @@ public:
     bool attachState(Zentar::Manager::IUpgradeStateReceiver* receiver) override;
     bool detachState(Zentar::Manager::IUpgradeStateReceiver* receiver) override;
 
-    // Seconds of an ISO 8601 duration "PT[nH][nM][nS]" (PT5S 5, PT2M30S 150, PT1H15S 3615);
-    // -1 for null or a text whose leading non-digits are not exactly "PT".
-    static int durationSeconds(const char* text);
-
 private:
     enum Source { SOURCE_NONE = 0, SOURCE_FILE = 1, SOURCE_MEMORY = 2 };
     enum UploadResult { UPLOAD_DONE, UPLOAD_FAILED, UPLOAD_REFUSED };

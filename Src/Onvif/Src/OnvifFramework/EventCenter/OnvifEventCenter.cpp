@@ -2,17 +2,17 @@
 
 #include <algorithm>
 #include <ctime>
+#include <vector>
 
 #include "Base/RPCUtility/EventServer.h"
 #include "Base/RPCUtility/NetUtility.h"
 #include "Infra/Time.h"
+#include "OnvifFramework/EventCenter/OnvifNotifyBody.h"
 #include "OnvifFramework/FunctionScripts/OnvifFunctionScripts.h"
 #include "OnvifFramework/InfoCenter/OnvifInfoCenter.h"
 #include "OnvifFramework/Utility/OnvifBaseComm.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 #include "OnvifFramework/Utility/OnvifRecordKeys.h"
-#include "OnvifProtocolCore/EventHanding/OnvifEventMessages.h"
-#include "SOAPFramework/SOAPMessage.h"
 
 namespace RPC {
 namespace Onvif {
@@ -24,8 +24,6 @@ namespace {
 
 constexpr const char* kAddressType = "Events";
 constexpr const char* kService = "EventHanding";
-// A Notify carries a handful of messages; a body claiming thousands is not worth reading.
-constexpr int kMaxMessagesPerNotify = 256;
 // A device that cannot be subscribed is tried again after 5 s, then less and less often.
 constexpr uint64_t kFirstRetryMs = 5000;
 constexpr uint64_t kLongestRetryMs = 60000;
@@ -354,40 +352,11 @@ bool COnvifEventCenter::handleNotify(const std::string& sender, const char* body
         ONVIF_LOG(LOG_INFO, "event from ip<%s>, not in map\n", sender.c_str());
         return false;
     }
-    Zentar::SOAPFramework::CSOAPMessage message(static_cast<const char*>(nullptr));
-    if (message.parse(body, length) != 0) {
-        ONVIF_LOG(LOG_WARN, "event from ip<%s>, body is no SOAP envelope\n", sender.c_str());
+    std::vector<OnvifEventCharacter> events;
+    if (!readNotifyEvents(sender, body, length, events))
         return false;
-    }
-    const int count = std::min(message.getArraySize("/Envelope/Body/Notify/NotificationMessage"),
-                               kMaxMessagesPerNotify);
-    for (int i = 0; i < count; ++i) {
-        Json::Value record;
-        readNotificationMessage(message, "/Envelope/Body/Notify/NotificationMessage[" + std::to_string(i) + "]",
-                                nullptr, record);
-        OnvifEventCharacter event = OnvifEventCharacter::fromNotification(record);
-        if (event.classify().empty()) {
-            ONVIF_LOG(LOG_INFO, "event drop! IP:%s, Topic:%s\n", sender.c_str(), event.topic().c_str());
-            continue;
-        }
-        // A subscription starts with the state of every property, and a property that goes
-        // away says so: neither is an alarm.
-        const std::string& operation = event.propertyOperation();
-        if (operation == "Initialized" || operation == "Deleted") {
-            ONVIF_LOG(LOG_INFO, "event drop! IP:%s, Topic:%s, PropertyOperation:%s\n", sender.c_str(),
-                      event.topic().c_str(), operation.c_str());
-            continue;
-        }
-        const OnvifItemList& source = event.source();
-        const OnvifItemList& data = event.data();
-        ONVIF_LOG(LOG_INFO,
-                  "event callback! IP:%s, Topic:%s, SourceName:%s, SourceValue:%s, DataName:%s, DataValue:%s, "
-                  "Index:%d\n",
-                  sender.c_str(), event.topic().c_str(), source.empty() ? "" : source.front().first.c_str(),
-                  source.empty() ? "" : source.front().second.c_str(), data.empty() ? "" : data.front().first.c_str(),
-                  data.empty() ? "" : data.front().second.c_str(), i);
+    for (const OnvifEventCharacter& event : events)
         slot->policy->execute(event);
-    }
     return true;
 }
 

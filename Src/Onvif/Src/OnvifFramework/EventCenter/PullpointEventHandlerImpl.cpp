@@ -12,6 +12,7 @@
 #include "OnvifFramework/InfoCenter/OnvifInfoCenter.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 #include "OnvifFramework/Utility/OnvifRecordKeys.h"
+#include "OnvifFramework/Utility/OnvifUtilities.h"
 
 namespace RPC {
 namespace Onvif {
@@ -34,16 +35,6 @@ bool utcSeconds(const std::string& text, int64_t& seconds)
     t.tm_mon -= 1;
     seconds = static_cast<int64_t>(timegm(&t));
     return true;
-}
-
-// "PT45S" -> 45; anything else -> -1.
-int durationSeconds(const std::string& text)
-{
-    int seconds = -1;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "PT%d%c", &seconds, &tail) == 2 && tail == 'S')
-        return seconds;
-    return -1;
 }
 
 } // namespace
@@ -204,7 +195,7 @@ void CPullpointEventHandler::Impl::takeFailure(const Json::Value& result)
     // A pull point that cannot wait as long or give as many as asked says what it can.
     const std::string maxTimeout = textOr(result, "MaxTimeout", "");
     if (!maxTimeout.empty() && result["MaxMessageLimit"].isInt()) {
-        const int seconds = durationSeconds(maxTimeout);
+        const int seconds = durationToSeconds(maxTimeout.c_str());
         m_pullTimeout = seconds > kMaxPullSeconds ? "PT" + std::to_string(kMaxPullSeconds) + "S" : maxTimeout;
         m_messageLimit = result["MaxMessageLimit"].asInt() > 0 ? result["MaxMessageLimit"].asInt() : 1;
     }

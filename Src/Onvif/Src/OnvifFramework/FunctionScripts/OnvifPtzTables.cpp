@@ -1,17 +1,24 @@
 #include "OnvifFramework/FunctionScripts/OnvifPtzTables.h"
 
-#include <cctype>
 #include <functional>
 
 #include "OnvifFramework/InfoCenter/OnvifJsonAccess.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 #include "OnvifFramework/Utility/OnvifRecordKeys.h"
+#include "OnvifFramework/Utility/OnvifUtilities.h"
 
 namespace RPC {
 namespace Onvif {
 namespace PtzTables {
 
 namespace {
+
+// Seconds a tour stays at a spot ("PT1M5S" 65, "P1DT2H" 93600); -1 when unreadable. Devices
+// count long stays in days, and a stay of nothing at all ("PT") is no stay time.
+Json::Int64 stayTime(const std::string& text)
+{
+    return durationToSeconds(text.c_str(), DURATION_DAYS | DURATION_NEEDS_FIGURE);
+}
 
 double numberAt(const Json::Value& record, const char* key)
 {
@@ -152,7 +159,7 @@ Json::Value reconcileTours(Json::Value& tourTable, const Json::Value& presetTabl
                                      continue;
                                  Json::Value point(Json::arrayValue);
                                  point.append(static_cast<int>(p));
-                                 point.append(static_cast<Json::Int64>(durationSeconds(textOr(spot, "StayTime", ""))));
+                                 point.append(stayTime(textOr(spot, "StayTime", "")));
                                  point.append(kDeviceTourPointMark);
                                  points.append(point);
                                  break;
@@ -184,54 +191,6 @@ bool tourSpots(const Json::Value& tourSlot, const Json::Value& presetTable, Json
         spots.append(spot);
     }
     return true;
-}
-
-long long durationSeconds(const std::string& text)
-{
-    // [-]P[nD][T[nH][nM][n[.f]S]]: years and months have no fixed length and are refused.
-    size_t i = 0;
-    if (text.empty() || text[i] != 'P')
-        return -1;
-    ++i;
-    long long total = 0;
-    bool inTime = false;
-    bool any = false;
-    while (i < text.size()) {
-        if (text[i] == 'T') {
-            inTime = true;
-            ++i;
-            continue;
-        }
-        if (!std::isdigit(static_cast<unsigned char>(text[i])))
-            return -1;
-        long long n = 0;
-        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-            n = n * 10 + (text[i] - '0');
-            if (n > 1000000000LL)
-                return -1;
-            ++i;
-        }
-        if (i < text.size() && text[i] == '.') {   // fractions of a second are dropped
-            ++i;
-            while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
-                ++i;
-        }
-        if (i >= text.size())
-            return -1;
-        const char unit = text[i++];
-        if (!inTime && unit == 'D')
-            total += n * 86400;
-        else if (inTime && unit == 'H')
-            total += n * 3600;
-        else if (inTime && unit == 'M')
-            total += n * 60;
-        else if (inTime && unit == 'S')
-            total += n;
-        else
-            return -1;
-        any = true;
-    }
-    return any ? total : -1;
 }
 
 } // namespace PtzTables

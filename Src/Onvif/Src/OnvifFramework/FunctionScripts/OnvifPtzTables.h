@@ -40,9 +40,6 @@ Json::Value reconcileTours(Json::Value& tourTable, const Json::Value& presetTabl
 // False when a point names a preset slot that is not enabled.
 bool tourSpots(const Json::Value& tourSlot, const Json::Value& presetTable, Json::Value& spots);
 
-// Seconds of an ISO 8601 duration ("PT1M5S" -> 65, "P1DT2H" -> 93600); -1 when unreadable.
-long long durationSeconds(const std::string& text);
-
 } // namespace PtzTables
 } // namespace Onvif
 } // namespace RPC

@@ -14,6 +14,9 @@ enum : uint32_t {
     ONVIF_ERR_UNREACHABLE        = 0x10030012,
     ONVIF_ERR_TIMEOUT            = 0x10030013,
     ONVIF_ERR_BAD_CREDENTIALS    = 0x10030015,
+    // The device answered with a SOAP fault or an HTTP error other than 401: it understood
+    // and refused (an OSD past its maximum, a value out of range). Only the exchange sets it.
+    ONVIF_ERR_DEVICE_REFUSED     = 0x10030016,
     ONVIF_ERR_BAD_ANSWER         = 0x1003001b,
     ONVIF_ERR_TOO_MANY_LOGINS    = 0x10030021,
     ONVIF_ERR_RTSP_UNAUTHORIZED  = 0x10090191,

@@ -11,11 +11,6 @@
 namespace RPC {
 namespace Onvif {
 
-// The device answered the request with a SOAP fault or an HTTP error other than 401: it
-// understood and refused (an OSD past its maximum, a value out of range). Beside the
-// component codes of OnvifBaseDef.h; the exchange is the only place that sets it.
-constexpr uint32_t ONVIF_ERR_DEVICE_REFUSED = 0x10030016;
-
 struct OnvifExchangeParams {
     const char* xaddr = nullptr;
     const char* operationName = nullptr;   // the response element is "<name>Response"

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <string>
 
-#include "OnvifFramework/Utility/OnvifExchange.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 #include "OnvifFramework/Utility/OnvifRecordKeys.h"
 
@@ -221,25 +220,6 @@ bool readValue(CSOAPMessage& msg, const OnvifField& f, Json::Value& out, int i, 
     return false;
 }
 
-// The transport codes of SOAPCall.h: the request did not get out (1, 2), or it did and
-// nothing readable came back (7, 8). An HTTP error status (3) is an answer, not a failure
-// of the connection.
-void markTransportFailure(int callError, Json::Value& rsp)
-{
-    switch (callError) {
-    case 1:
-    case SOAP_CALL_CONNECT_FAILED:
-        rsp["SendError"] = "true";
-        break;
-    case SOAP_CALL_RECV_TIMEOUT:
-    case SOAP_CALL_BAD_ANSWER:
-        rsp["RecvError"] = "true";
-        break;
-    default:
-        break;
-    }
-}
-
 // Where the row's request keys live: the request itself, or its member named by the row
 // (absent: no parameters). Null when that member is something other than a record.
 const Json::Value* operationParams(const OnvifOperation& op, const Json::Value& req)
@@ -295,9 +275,6 @@ bool hasResponseElement(CSOAPMessage& msg, const char* operationName, bool logFa
     return false;
 }
 
-namespace {
-
-// The request element with the row's fields, from parameters already prepared.
 int writeRequest(const OnvifOperation& op, const Json::Value& fields, CSOAPMessage& request)
 {
     char element[kMaxRequestPath];
@@ -314,89 +291,28 @@ int writeRequest(const OnvifOperation& op, const Json::Value& fields, CSOAPMessa
     return 0;
 }
 
-} // namespace
+const Json::Value* requestFields(const OnvifOperation& op, const Json::Value& req, Json::Value& prepared)
+{
+    const Json::Value* params = operationParams(op, req);
+    if (!params || !op.prepareRequest)
+        return params;
+    prepared = *params;
+    if (op.prepareRequest(prepared) != 0) {
+        ONVIF_ERRLN();
+        return nullptr;
+    }
+    return &prepared;
+}
 
 int composeRequest(const OnvifOperation& op, const Json::Value& req, CSOAPMessage& request)
 {
-    const Json::Value* params = operationParams(op, req);
-    if (!params)
-        return -1;
-    // Rows with a preparing hook write from their own copy of the parameters.
     Json::Value prepared;
-    if (op.prepareRequest) {
-        prepared = *params;
-        if (op.prepareRequest(prepared) != 0)
-            return -1;
-    }
-    return writeRequest(op, op.prepareRequest ? prepared : *params, request);
+    const Json::Value* fields = requestFields(op, req, prepared);
+    return fields ? writeRequest(op, *fields, request) : -1;
 }
 
-int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const Json::Value& req, Json::Value& rsp)
+int readAnswer(const OnvifOperation& op, CSOAPMessage& response, const Json::Value& req, Json::Value& rsp)
 {
-    if (op.sendsNothing) {
-        if (op.fixedLogText)
-            ONVIF_LOG(LOG_WARN, "%s", op.fixedLogText);
-        return op.fixedResult;
-    }
-    if (!rsp.isNull() && !rsp.isObject()) {
-        ONVIF_ERRLN();
-        return -1;
-    }
-    const Json::Value* params = operationParams(op, req);
-    if (!params)
-        return -1;
-    // Rows with a preparing hook write from their own copy of the parameters. Without a
-    // request member the hook may also name the address (a subscription's own).
-    Json::Value prepared;
-    if (op.prepareRequest) {
-        prepared = *params;
-        if (op.prepareRequest(prepared) != 0) {
-            ONVIF_ERRLN();
-            return -1;
-        }
-    }
-    const Json::Value& fields = op.prepareRequest ? prepared : *params;
-    const Json::Value& addressed = op.requestObject ? req : fields;
-    const Json::Value* xaddr = addressed.isObject() ? addressed.find("XAddr", "XAddr" + 5) : nullptr;
-    if (!xaddr || !xaddr->isString() || xaddr->asString().empty()) {
-        ONVIF_ERRLN();
-        return -1;
-    }
-    CSOAPMessage request(true, 2, (op.flags & OP_ATTACHMENT) ? SOAP_MODE_ATTACHMENT : SOAP_MODE_PLAIN);
-    CSOAPMessage response(static_cast<const char*>(nullptr));
-    if (writeRequest(op, fields, request) != 0) {
-        ONVIF_ERRLN();
-        return -1;
-    }
-
-    const std::string address = xaddr->asString();
-    OnvifExchangeParams p;
-    p.xaddr = address.c_str();
-    p.operationName = op.operation;
-    p.namespaces = op.namespaces;
-    p.timeouts = op.timeouts;
-    p.timeDifference = req.get("TimeDifference", 0).isInt() ? req.get("TimeDifference", 0).asInt() : 0;
-    p.useStamp = req.get("UseStamp", false).isBool() && req.get("UseStamp", false).asBool();
-    p.logResponseFail = (op.flags & OP_LOG_RESPONSE_FAIL) != 0;
-    p.responseFailText = op.responseFailText;
-    p.freshConnection = (op.flags & OP_FRESH_CONNECTION) != 0;
-    int callError = 0;
-    p.callError = &callError;
-
-    int httpStatus = 0;
-    int ret = (op.flags & OP_ANONYMOUS_FIRST) ? exchangeAnonymousFirst(p, login, request, response, &httpStatus)
-                                              : exchangeAuthenticated(p, login, request, response, &httpStatus);
-    if (ret != 0) {
-        if ((op.flags & OP_UNAUTH_INFO) && (httpStatus == 401 || httpStatus == 400))
-            rsp[kErrorInfoKey] = kErrorInfoUnauth;
-        if (op.flags & OP_TRANSPORT_MARKERS)
-            markTransportFailure(callError, rsp);
-        // A SOAP fault the device answered with (or an answer with another element) may
-        // still say something the caller needs.
-        if (op.readFault && response.getArraySize("/Envelope/Body") > 0)
-            op.readFault(response, fields, rsp);
-        return -1;
-    }
     if (response.setPathPrefix(SOAP_NODE_RESPONSE) != 0) {
         ONVIF_ERRLN();
         return -1;

@@ -214,6 +214,16 @@ struct OnvifService {
 int runOperation(const OnvifOperation& op, const COnvifLoginInfo& login, const Json::Value& req,
                  Json::Value& rsp);
 
+// The record a row writes its request from: the request, or its member the row names, after
+// the row's preparing hook (which works on prepared). Null when that member is not a record
+// or the hook refuses it.
+const Json::Value* requestFields(const OnvifOperation& op, const Json::Value& req, Json::Value& prepared);
+// The request element of the row written from those fields; 0 or -1.
+int writeRequest(const OnvifOperation& op, const Json::Value& fields, CSOAPMessage& request);
+// What runOperation reads from an answer that has the response element: the row's fields,
+// then its reading hook. 0, or -1 when the hook refuses the answer.
+int readAnswer(const OnvifOperation& op, CSOAPMessage& response, const Json::Value& req, Json::Value& rsp);
+
 // The request envelope of a row for a request record (its parameters under the member the
 // row names, when it names one), as runOperation sends it before credentials are added.
 // 0, or -1 when a field or the row's hook refuses the record.

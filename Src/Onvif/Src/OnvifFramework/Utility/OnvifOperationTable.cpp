@@ -17,13 +17,6 @@ COnvifOperationTable::COnvifOperationTable(const OnvifOperation* rows, size_t co
     }
 }
 
-int COnvifOperationTable::dispatch(const COnvifLoginInfo& login, const std::string& command, const Json::Value& req,
-                                   Json::Value& rsp) const
-{
-    const OnvifOperation* row = find(command);
-    return row ? runOperation(*row, login, req, rsp) : ONVIF_EXEC_UNKNOWN;
-}
-
 const OnvifOperation* COnvifOperationTable::find(const std::string& command) const
 {
     auto it = m_rows.find(command);

@@ -326,9 +326,43 @@ std::string secondsToDuration(int seconds)
     return text;
 }
 
-int durationToSeconds(const char* text)
+namespace {
+
+// The figures at p (advanced past them); false past INT_MAX.
+bool readFigures(const char*& p, int64_t& value)
 {
-    if (text == nullptr || strncmp(text, "PT", 2) != 0) {
+    value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > INT_MAX) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int durationToSeconds(const char* text, unsigned rules)
+{
+    if (text == nullptr || text[0] != 'P') {
+        return -1;
+    }
+    const char* p = text + 1;
+    int64_t total = 0;
+    bool anyFigure = false;
+    if ((rules & DURATION_DAYS) && *p >= '0' && *p <= '9') {
+        if (!readFigures(p, total) || *p != 'D') {
+            return -1;
+        }
+        total *= kSecondsPerDay;
+        anyFigure = true;
+        ++p;
+    }
+    // After days the time part may be left out ("P1D").
+    if (*p == 'T') {
+        ++p;
+    } else if (!(anyFigure && *p == '\0')) {
         return -1;
     }
     // Designators must come in this order, each at most once.
@@ -336,19 +370,14 @@ int durationToSeconds(const char* text)
         char designator;
         int64_t unit;
     } kUnits[] = {{'H', kOneHour}, {'M', 60}, {'S', 1}};
-    const char* p = text + 2;
-    int64_t total = 0;
     size_t next = 0; // first designator still allowed
     while (*p != '\0') {
         if (*p < '0' || *p > '9') {
             return -1; // also rejects "PT-5S": the run before the figures must be "PT" alone
         }
         int64_t value = 0;
-        for (; *p >= '0' && *p <= '9'; ++p) {
-            value = value * 10 + (*p - '0');
-            if (value > INT_MAX) {
-                return -1;
-            }
+        if (!readFigures(p, value)) {
+            return -1;
         }
         if (*p == '.') { // a fraction is allowed on seconds only, and dropped
             do {
@@ -368,7 +397,11 @@ int durationToSeconds(const char* text)
         if (total > INT_MAX) {
             return -1;
         }
+        anyFigure = true;
         ++p;
+    }
+    if (total > INT_MAX || (!anyFigure && (rules & DURATION_NEEDS_FIGURE))) {
+        return -1;
     }
     return static_cast<int>(total);
 }

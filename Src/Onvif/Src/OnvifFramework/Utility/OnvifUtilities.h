@@ -69,10 +69,17 @@ int ztTimeToUTCTime(const char* localText, char* buffer, size_t size,
 // ISO 8601 durations as ONVIF uses them for time-outs and delays.
 // "PT<seconds>S", for example 65 -> "PT65S".
 std::string secondsToDuration(int seconds);
+// What a duration may hold besides hours, minutes and seconds. Time-outs and delays are
+// time-only; a tour's stay times come from devices that count in days as well.
+enum DurationRules : unsigned {
+    DURATION_TIME_ONLY = 0,
+    DURATION_DAYS = 1u << 0,          // "P[nD][T...]": a day is 86400 s
+    DURATION_NEEDS_FIGURE = 1u << 1,  // a bare "PT" (or "P") is refused instead of read as 0
+};
 // "PT[nH][nM][n[.f]S]" to whole seconds: PT2M30S -> 150, a bare "PT" -> 0. -1 for null text,
 // text not starting with "PT" directly followed by figures (P1D, PT-5S), designators out of
 // order or repeated, a figure without designator, and totals beyond int.
-int durationToSeconds(const char* text);
+int durationToSeconds(const char* text, unsigned rules = DURATION_TIME_ONLY);
 
 } // namespace Onvif
 } // namespace RPC
