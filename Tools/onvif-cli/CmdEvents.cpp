@@ -3,6 +3,7 @@
 // own notification server (on a free port here). Against the embedded simulator the command
 // makes the camera see motion for a second, so that something happens.
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <ctime>
 #include <functional>
@@ -85,6 +86,8 @@ CommandResult listenForEvents(CCliHost& host, const EventsArgs& args,
             alarm["Detail"] = detail;
         std::lock_guard<std::mutex> lock(mutex);
         alarms.append(alarm);
+        if (args.enoughAlarms != 0 && alarms.size() >= args.enoughAlarms)
+            done.notify_all();
         char line[160];
         std::snprintf(line, sizeof line, "  %s  %-22s index %d  %s\n", alarm["Time"].asCString(), type.c_str(), index,
                       alarm["Action"].asCString());
@@ -101,10 +104,18 @@ CommandResult listenForEvents(CCliHost& host, const EventsArgs& args,
         std::unique_lock<std::mutex> lock(mutex);
         return !done.wait_for(lock, std::chrono::milliseconds(ms), [&] { return finished; });
     };
+    auto listenUnlessEnough = [&](int ms) {
+        std::unique_lock<std::mutex> lock(mutex);
+        done.wait_for(lock, std::chrono::milliseconds(ms),
+                      [&] { return args.enoughAlarms != 0 && alarms.size() >= args.enoughAlarms; });
+    };
     std::thread motion;
     if (OnvifSim::CSimDevice* camera = host.simDevice())
         motion = std::thread([camera, &sleepUnlessDone] { showMotion(*camera, sleepUnlessDone); });
-    sleepUnlessDone(args.seconds * 1000);
+    const auto listenStart = std::chrono::steady_clock::now();
+    listenUnlessEnough(args.seconds * 1000);
+    const double listened =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - listenStart).count();
     {
         std::lock_guard<std::mutex> lock(mutex);
         finished = true;
@@ -116,10 +127,12 @@ CommandResult listenForEvents(CCliHost& host, const EventsArgs& args,
 
     std::lock_guard<std::mutex> lock(mutex);
     r.data["Mode"] = args.push ? "push" : "pull";
-    r.data["Seconds"] = args.seconds;
+    r.data["Seconds"] = std::round(listened * 10) / 10;
     r.data["Alarms"] = alarms;
-    r.text = lines + "  " + std::to_string(alarms.size()) + " alarm report" + (alarms.size() == 1 ? "" : "s") +
-             " in " + std::to_string(args.seconds) + " s (" + (args.push ? "push" : "pull") + " mode).\n";
+    char summary[96];
+    std::snprintf(summary, sizeof summary, "  %u alarm report%s in %.1f s (%s mode).\n", alarms.size(),
+                  alarms.size() == 1 ? "" : "s", listened, args.push ? "push" : "pull");
+    r.text = lines + summary;
     r.ok = true;
     return r;
 }

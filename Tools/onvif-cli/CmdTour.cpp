@@ -154,6 +154,7 @@ int runTour(CCliHost& host, bool json)
         steps.push_back({"events", [&host] {
                              EventsArgs args;
                              args.seconds = 5;
+                             args.enoughAlarms = 2; // the start and the stop
                              CommandResult r = listenForEvents(host, args);
                              if (r.ok && r.data["Alarms"].size() < 2) {
                                  r.ok = false;

@@ -141,6 +141,8 @@ CommandResult runPlayback(CCliHost& host, const PlaybackArgs& args);
 struct EventsArgs {
     bool push = false;
     int seconds = 10;
+    // Stop listening early once this many alarm reports have come (0: listen the whole time).
+    unsigned enoughAlarms = 0;
 };
 // Listens on a logged-in device; each alarm also goes to onAlarm as it comes ({"Time",
 // "Event", "Index", "Action": "start"/"stop"}). data: {"Mode", "Seconds", "Alarms"[]}.
