@@ -87,6 +87,57 @@ TEST_P(AuthMatrix, LoginOutcome)
     }
 }
 
+// A device taking only HTTP digest, offering MD5, SHA-256 or both: the login succeeds and
+// every digest answer uses the strongest algorithm offered.
+TEST(DigestAlgorithms, LoginAnswersWithTheStrongestOffered)
+{
+    const struct {
+        std::vector<std::string> offered;
+        const char* used;
+    } rows[] = {
+        {{"Digest MD5"}, "algorithm=\"MD5\""},
+        {{"Digest SHA-256"}, "algorithm=\"SHA-256\""},
+        {{"Digest MD5", "Digest SHA-256"}, "algorithm=\"SHA-256\""},
+    };
+    Json::Value options;
+    options["AuthType"] = 1;
+    ASSERT_TRUE(COnvifBaseComm::instance()->setOnvifOptionCfg(options));
+    initOnvifComponentLibrary();
+    for (const auto& row : rows) {
+        OnvifSim::CDeviceDescription description;
+        std::string error;
+        ASSERT_TRUE(
+            OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/camera-1ch-media.json", description, error))
+            << error;
+        description.authMode = M::Digest;
+        description.challenges = row.offered;
+        OnvifSim::CSimServer server;
+        auto device = server.addDevice(description, &error);
+        ASSERT_TRUE(device) << error;
+
+        Zentar::Component::ServerInfo info;
+        info.address = "127.0.0.1";
+        info.port = device->port();
+        info.userName = description.users.at(0).name;
+        info.password = description.users.at(0).password;
+        auto* client =
+            dynamic_cast<COnvifClient*>(Zentar::Component::getComponentInstance("Client", "Onvif", &info));
+        ASSERT_NE(client, nullptr);
+        EXPECT_TRUE(client->login()) << row.used;
+        client->destroy();
+        int digestTries = 0;
+        for (const OnvifSim::CRecordedRequest& r : device->requests()) {
+            const std::string authorization = r.header("Authorization");
+            if (authorization.rfind("Digest", 0) != 0)
+                continue;
+            ++digestTries;
+            EXPECT_NE(authorization.find(row.used), std::string::npos) << authorization;
+        }
+        EXPECT_GT(digestTries, 0) << row.used;
+    }
+    COnvifBaseComm::instance()->resetOptions();
+}
+
 INSTANTIATE_TEST_SUITE_P(ModesAndOptions, AuthMatrix, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<AuthCase>& p) {
                              return std::string(OnvifSim::ToString(p.param.mode)) + "_AuthType" +
