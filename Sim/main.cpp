@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 
 int main(int argc, char** argv)
@@ -31,6 +32,9 @@ int main(int argc, char** argv)
     app.add_option("--port", port, "first port (0: any free port)")->check(CLI::Range(0u, 65535u));
     app.add_option("--count", count, "copies of the device on consecutive ports")->check(CLI::Range(1u, 1000u));
     app.add_flag("--https", https, "serve HTTPS with a self-signed certificate");
+    std::string certOut;
+    app.add_option("--cert-out", certOut,
+                   "write the HTTPS certificate (PEM) to this file, for clients that verify certificates");
     std::string listen = "127.0.0.1";
     app.add_option("--listen", listen, "loopback address to listen on: 127.0.0.1 (default) or ::1")
         ->check(CLI::IsMember({"127.0.0.1", "::1"}));
@@ -75,6 +79,7 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     OnvifSim::CSimServer server(count > 8 ? 4 : 2);
+    std::vector<std::string> urls;
     for (unsigned i = 0; i < count; ++i) {
         unsigned short p = port == 0 ? 0 : static_cast<unsigned short>(port + i);
         // With discovery each device answers from an address of its own; on loopback it
@@ -100,8 +105,21 @@ int main(int argc, char** argv)
             std::cerr << "onvif-sim: " << error << "\n";
             return 1;
         }
-        std::cout << device->serviceUrl("device") << std::endl;
+        urls.push_back(device->serviceUrl("device"));
     }
+    // The certificate is on disk before the addresses show: whoever waits for them may use it.
+    if (!certOut.empty()) {
+        const std::string pem = server.tlsCertificatePem();
+        std::ofstream out(certOut, std::ios::binary | std::ios::trunc);
+        if (pem.empty() || !(out << pem) || !out.flush()) {
+            std::cerr << "onvif-sim: " << (pem.empty() ? "no HTTPS device, no certificate for " : "cannot write ")
+                      << certOut << "\n";
+            server.stop();
+            return 1;
+        }
+    }
+    for (const std::string& url : urls)
+        std::cout << url << std::endl;
     int received = 0;
     sigwait(&signals, &received);
     std::cerr << "onvif-sim: stopping on signal " << received << "\n";

@@ -31,6 +31,7 @@ public:
     // Declared first so it is destroyed last: connections still queued in the io_context
     // may refer to it until the io_context is gone.
     std::unique_ptr<asio::ssl::context> m_tls;
+    std::string m_tlsCertificatePem;
     asio::io_context m_io;
     std::optional<asio::executor_work_guard<asio::io_context::executor_type>> m_work;
     std::vector<std::thread> m_threads;
@@ -76,7 +77,7 @@ std::shared_ptr<CSimDevice> CSimServerImpl::add(const CDeviceDescription& descri
         error = "the server is stopped";
         return nullptr;
     }
-    if (description.https && !m_tls && !(m_tls = MakeSelfSignedTlsContext(error)))
+    if (description.https && !m_tls && !(m_tls = MakeSelfSignedTlsContext(error, m_tlsCertificatePem)))
         return nullptr;
     CRtspOptions rtspOptions;
     if (!ParseRtspOptions(description.raw, rtspOptions, error)) {
@@ -270,6 +271,12 @@ std::shared_ptr<CSimDevice> CSimServer::addReplayDevice(const std::string& dir, 
             *error = why;
     }
     return device;
+}
+
+std::string CSimServer::tlsCertificatePem() const
+{
+    std::lock_guard<std::mutex> lock(m_impl->m_mutex);
+    return m_impl->m_tlsCertificatePem;
 }
 
 std::vector<std::shared_ptr<CSimDevice>> CSimServer::devices() const

@@ -25,6 +25,7 @@
 #include "OnvifSim/SimServer.h"
 #include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 
@@ -527,6 +528,58 @@ TEST(CliProcess, LoginAndStreamOverIpv6Loopback)
     Json::Value summary;
     ASSERT_TRUE(parseJson(stream.out, summary)) << stream.out;
     EXPECT_GE(summary["Frames"].asInt(), 1);
+    server.stop();
+}
+
+// Snapshots by host name and by IPv6 literal, and --verify-tls: the simulator's self-signed
+// certificate is refused until --ca names it, for the login and the picture alike.
+TEST(CliProcess, SnapshotByNameAndIpv6AndVerifiedTls)
+{
+    OnvifSim::SetLogEnabled(false);
+    OnvifSim::CDeviceDescription description;
+    std::string error;
+    ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/camera-1ch-media.json", description, error))
+        << error;
+    OnvifSim::CSimServer server;
+    OnvifSim::CDeviceDescription secure = description;
+    secure.https = true;
+    auto plain = server.addDevice(description, &error);
+    ASSERT_TRUE(plain) << error;
+    auto tls = server.addDevice(secure, &error);
+    ASSERT_TRUE(tls) << error;
+    auto ipv6 = server.addDevice(description, &error, 0, "::1");
+    const std::string ca = "/tmp/onvif-cli-test-ca-" + std::to_string(getpid()) + ".pem";
+    std::ofstream(ca) << server.tlsCertificatePem();
+    const std::string picture = "/tmp/onvif-cli-test-tls-" + std::to_string(getpid()) + ".jpg";
+
+    const struct {
+        const char* why;
+        std::shared_ptr<OnvifSim::CSimDevice> device;
+        const char* host;
+        std::string extra;
+        bool works;
+    } cases[] = {
+        {"host name", plain, "localhost", "", true},
+        {"IPv6 literal", ipv6, "::1", "", true},
+        {"https without verification", tls, "127.0.0.1", "--https", true},
+        {"--verify-tls, self-signed", tls, "127.0.0.1", "--https --verify-tls", false},
+        {"--verify-tls --ca", tls, "127.0.0.1", "--https --verify-tls --ca " + ca, true},
+        {"--verify-tls --ca, by name", tls, "localhost", "--https --verify-tls --ca " + ca, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        if (!c.device) {
+            std::cout << "skipped without an IPv6 loopback: " << error << "\n";
+            continue;
+        }
+        unlink(picture.c_str());
+        const RunResult run = runCli(loginOptions(*c.device, c.host) + " " + c.extra + " snapshot 0 -o " + picture);
+        EXPECT_EQ(run.exitCode == 0, c.works) << run.out << run.err;
+        const std::string jpeg = readFile(picture);
+        EXPECT_EQ(jpeg.size() > 100, c.works);
+    }
+    unlink(picture.c_str());
+    unlink(ca.c_str());
     server.stop();
 }
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <map>
 #include <regex>
 #include <string>
@@ -31,10 +33,10 @@ struct Result {
 
 Result fetch(int port, const std::string& path = "/snap.jpg", uint32_t timeoutMs = 0,
              const std::string& ownAuthorization = "", const std::string& user = kUser,
-             const std::string& password = kPassword)
+             const std::string& password = kPassword, const std::string& address = "127.0.0.1")
 {
     Zentar::Component::ServerInfo info;
-    info.address = "127.0.0.1";
+    info.address = address;
     info.port = static_cast<uint16_t>(port);
     info.userName = user;
     info.password = password;
@@ -255,7 +257,25 @@ TEST(HttpClientFailures, NobodyListening)
 {
     EXPECT_EQ(fetch(OnvifTest::closedLoopbackPort()).ret, -1);
     EXPECT_EQ(RPC::CHttpClient::connectEndpoint("127.0.0.1", OnvifTest::closedLoopbackPort()), -1);
-    EXPECT_EQ(RPC::CHttpClient::connectEndpoint("localhost", 80), -1) << "host names are not resolved";
+    EXPECT_EQ(RPC::CHttpClient::connectEndpoint("localhost", OnvifTest::closedLoopbackPort()), -1);
+    EXPECT_EQ(RPC::CHttpClient::connectEndpoint("no-such-host.invalid", 80), -1);
+}
+
+// "localhost" may resolve to ::1 before 127.0.0.1; the server listens on the IPv4 one
+// only, so the exchange also shows that a refused address passes on to the next.
+TEST(HttpClientExchange, HostNameIsResolvedAndNamedInTheHostHeader)
+{
+    LoopbackHttpServer server([](const HttpRequest&, size_t) { return reply(200, "JPEG"); });
+    Result r = fetch(server.port(), "/snap.jpg", 0, "", kUser, kPassword, "localhost");
+    EXPECT_EQ(r.ret, 0);
+    EXPECT_EQ(r.content, "JPEG");
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0].header("host"), "localhost:" + std::to_string(server.port()));
+
+    // The firmware upgrader's blocking socket takes names as well.
+    const int sock = RPC::CHttpClient::connectEndpoint("localhost", server.port());
+    EXPECT_GE(sock, 0);
+    if (sock >= 0) ::close(sock);
 }
 
 TEST(HttpClientFailures, OverlongCredentialsNeverReachTheDevice)

@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <cstdio>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -20,6 +22,7 @@
 #include "OnvifSim/SimDevice.h"
 #include "OnvifSim/SimServer.h"
 #include "Packaging/JpegInfo.h"
+#include "NetFramework/TlsSettings.h"
 #include "Packaging/NativeFrame.h"
 #include "Stream/Media/MediaFrame.h"
 
@@ -109,16 +112,24 @@ protected:
         std::string error;
         m_device = m_server.addDevice(d, &error);
         EXPECT_TRUE(m_device) << error;
-        if (!m_device)
-            return false;
-        m_info.address = "127.0.0.1";
+        const bool in = m_device && logIn("127.0.0.1", password);
+        EXPECT_TRUE(in);
+        return in;
+    }
+
+    // Logs a client in to m_device through address (over HTTPS when the device serves it).
+    bool logIn(const std::string& address, const std::string& password = "admin123")
+    {
+        m_manager.reset();
+        m_client.reset();
+        m_info.address = address;
         m_info.port = m_device->port();
+        m_info.https = m_device->description().https;
         m_info.userName = "admin";
         m_info.password = password;
         auto* unknown = Zentar::Component::getComponentInstance("Client", "Onvif", &m_info);
         m_client.reset(dynamic_cast<COnvifClient*>(unknown));
-        EXPECT_TRUE(m_client && m_client->login());
-        if (!m_client || !m_client->isLoggedIn())
+        if (!m_client || !m_client->login() || !m_client->isLoggedIn())
             return false;
         m_record = std::make_shared<const Zentar::Component::ServerInfo>(m_client->getServerInfo());
         m_manager = std::make_unique<COnvifSnapManager>(m_record);
@@ -301,6 +312,91 @@ TEST_F(SnapshotManagerAgainstSim, FactoryHandsOutTheManagerOfTheCallingContextsC
     EXPECT_EQ(first, m_client->getSnapManager());
     Zentar::Component::CClientContextScope nobody(nullptr, 0);
     EXPECT_EQ(factory->create(nullptr), nullptr);
+}
+
+// Snapshot addresses beyond dotted IPv4 ones, and HTTPS under the TLS options: the login
+// (SOAP) and the picture both follow the address and the verification rules.
+TEST_F(SnapshotManagerAgainstSim, HostNamesIpv6AndHttpsUnderTheTlsOptions)
+{
+    enum Verify { OFF, SYSTEM_STORE, SIM_CA };
+    const struct {
+        const char* why;
+        const char* bind;
+        const char* address;
+        bool https;
+        Verify verify;
+        bool loggedIn; // and then a picture: one request, on the address given
+    } cases[] = {
+        {"host name", "127.0.0.1", "localhost", false, OFF, true},
+        {"IPv6 literal", "::1", "::1", false, OFF, true},
+        {"https, unverified", "127.0.0.1", "127.0.0.1", true, OFF, true},
+        {"https, the simulator's certificate trusted, by address", "127.0.0.1", "127.0.0.1", true, SIM_CA, true},
+        {"https, the simulator's certificate trusted, by name", "127.0.0.1", "localhost", true, SIM_CA, true},
+        {"https, self-signed certificate not trusted", "127.0.0.1", "127.0.0.1", true, SYSTEM_STORE, false},
+    };
+    const std::string caFile = ::testing::TempDir() + "onvif_snap_sim_ca_" + std::to_string(::getpid()) + ".pem";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        OnvifSim::CDeviceDescription d = load("camera-1ch-media.json");
+        d.https = c.https;
+        std::string error;
+        m_device = m_server.addDevice(d, &error, 0, c.bind);
+        if (!m_device && std::string(c.bind) == "::1") {
+            std::cout << "skipped without an IPv6 loopback: " << error << "\n";
+            continue;
+        }
+        ASSERT_TRUE(m_device) << error;
+        if (c.https) {
+            std::ofstream(caFile) << m_server.tlsCertificatePem();
+        }
+        Json::Value options;
+        options["VerifyTLS"] = c.verify != OFF;
+        options["TLSCAFile"] = c.verify == SIM_CA ? caFile : "";
+        ASSERT_TRUE(setOnvifOptions(options));
+        ASSERT_EQ(logIn(c.address), c.loggedIn);
+        if (!c.loggedIn) {
+            EXPECT_EQ(snapshotRequests(*m_device), 0);
+            continue;
+        }
+        CCollector host;
+        ASSERT_TRUE(m_manager->attachFileProc(&host));
+        EXPECT_TRUE(m_manager->snapshot(0));
+        ASSERT_EQ(host.pictures.size(), 1u);
+        expectPictureFrame(host.pictures[0], 0, 1920, 1080);
+        std::vector<OnvifSim::CRecordedRequest> gets;
+        ASSERT_EQ(snapshotRequests(*m_device, &gets), 1);
+        EXPECT_EQ(gets[0].header("Host"), (std::string(c.bind) == "::1" ? "[::1]" : c.address) + std::string(":") +
+                                              std::to_string(m_device->port()));
+
+        // Verification turned on after the login applies to the next picture as well.
+        if (c.https && c.verify == OFF) {
+            options["VerifyTLS"] = true;
+            ASSERT_TRUE(setOnvifOptions(options));
+            EXPECT_FALSE(m_manager->snapshot(0));
+            EXPECT_EQ(snapshotRequests(*m_device), 1);
+        }
+    }
+    std::remove(caFile.c_str());
+}
+
+// Without verification the log says so once per device, not once per exchange.
+TEST_F(SnapshotManagerAgainstSim, UnverifiedTlsIsLoggedOncePerDevice)
+{
+    OnvifSim::CDeviceDescription d = load("camera-1ch-media.json");
+    d.https = true;
+    Zentar::NetFramework::forgetUnverifiedTlsNotes();
+    std::string log = loggedDuring([&] {
+        ASSERT_TRUE(start(d));
+        CCollector host;
+        ASSERT_TRUE(m_manager->attachFileProc(&host));
+        EXPECT_TRUE(m_manager->snapshot(0));
+        EXPECT_TRUE(m_manager->snapshot(0));
+    });
+    const std::string note = "TLS certificate of device 127.0.0.1 is not verified (VerifyTLS is off)";
+    const size_t first = log.find(note);
+    EXPECT_NE(first, std::string::npos) << log;
+    EXPECT_EQ(log.find(note, first + 1), std::string::npos) << log;
+    EXPECT_EQ(snapshotRequests(*m_device), 2);
 }
 
 } // namespace

@@ -66,6 +66,9 @@ bool CCliHost::prepare(std::string* error)
                        m_options.timeoutMs);
     Json::Value libraryOptions;
     libraryOptions["AuthType"] = m_options.auth == "digest" ? 1 : m_options.auth == "auto" ? 2 : 0;
+    libraryOptions["VerifyTLS"] = m_options.verifyTls;
+    if (!m_options.caFile.empty())
+        libraryOptions["TLSCAFile"] = m_options.caFile;
     setOnvifOptions(libraryOptions);
 
     m_info.port = static_cast<uint16_t>(m_options.port);

@@ -11,6 +11,8 @@ struct CliOptions {
     std::string user = "admin";
     std::string password;
     bool https = false;
+    bool verifyTls = false;    // check TLS certificates and host names (the library's "VerifyTLS")
+    std::string caFile;        // trusted certificates for that check (PEM); empty: the system's
     int timeoutMs = 5000;
     std::string auth = "wsse"; // "wsse", "digest" or "auto": the library's "AuthType" 0, 1, 2
     int logLevel = -1;         // -1: library lines go to its log file only

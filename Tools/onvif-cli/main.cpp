@@ -51,6 +51,11 @@ int main(int argc, char** argv)
     app.add_option("--user", options.user, "user name");
     app.add_option("--password", options.password, "password");
     app.add_flag("--https", options.https, "talk HTTPS to the device");
+    auto* verifyTls = app.add_flag("--verify-tls", options.verifyTls,
+                                   "refuse TLS peers whose certificate or host name does not check out");
+    app.add_option("--ca", options.caFile, "with --verify-tls: PEM file of trusted certificates")
+        ->check(CLI::ExistingFile)
+        ->needs(verifyTls);
     app.add_option("--auth", options.auth, "wsse (default), digest (HTTP digest only) or auto (WS-Security, then digest)")
         ->check(CLI::IsMember({"wsse", "digest", "auto"}));
     app.add_option("--timeout", options.timeoutMs, "answer time-out in milliseconds")->check(CLI::Range(100, 120000));

@@ -42,6 +42,9 @@ public:
                       std::string* error = nullptr);
 
     std::vector<std::shared_ptr<CSimDevice>> devices() const;
+    // The PEM certificate every HTTPS device of this server presents (self-signed, made
+    // with the first such device; empty before): what a verifying client is told to trust.
+    std::string tlsCertificatePem() const;
     // Closes every listener and connection and joins the threads; idempotent.
     void stop();
 

@@ -1,9 +1,9 @@
 #include "Base/HTTPClient/HttpClient.h"
 
 #include "Base/HTTPClient/RPCHttpAuth.h"
-#include "Base/HTTPClient/SocketTimeout.h"
 #include "Infra/Time.h"
 #include "NetFramework/StrParser.h"
+#include "NetFramework/TcpClient.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 #include "Utils/Base64.h"
 
@@ -21,7 +21,11 @@ using Zentar::NetProtocol::HTTP_PARSE_END;
 using Zentar::NetProtocol::HTTP_PARSE_MORE;
 using Zentar::NetProtocol::HTTP_PARSE_SUCCESS;
 
+using Zentar::NetFramework::CTcpClient;
+
 namespace {
+
+constexpr int kConnectTimeoutMs = 5000;
 
 // However patient each single wait is, one response may not take longer than this in
 // all: a peer dripping a byte every few seconds must not hold the caller forever.
@@ -88,6 +92,14 @@ std::string pickChallenge(const CHttpParser& response)
 
 } // namespace
 
+std::string hostHeaderValue(const std::string& address, int port, bool tls)
+{
+    // An IPv6 literal is bracketed or its colons would run into the port.
+    const bool bare6 = address.find(':') != std::string::npos && address[0] != '[';
+    const std::string host = bare6 ? "[" + address + "]" : address;
+    return port == (tls ? 443 : 80) ? host : host + ":" + std::to_string(port);
+}
+
 CHttpClient::CHttpClient(const Zentar::Component::ServerInfo& info) : m_info(info) {}
 
 CHttpClient::~CHttpClient() = default;
@@ -122,8 +134,7 @@ int CHttpClient::downLoad(CHttpMsgCreator& msgCreator, std::unique_ptr<CHttpPars
     Zentar::Infra::CGuard guard(m_mutex);
     httpParser.reset();
 
-    const std::string hostValue =
-        m_info.port == 80 ? m_info.address : m_info.address + ":" + std::to_string(m_info.port);
+    const std::string hostValue = hostHeaderValue(m_info.address, m_info.port, m_tls);
     if (!msgCreator.SetValue("Host", hostValue.c_str()) || !msgCreator.SetValue("Connection", "Keep-Alive")) {
         ONVIF_LOG(LOG_ERROR, "CHttpClient::downLoad invalid host[%s]\n", m_info.address.c_str());
         return -1;
@@ -176,21 +187,23 @@ int CHttpClient::downLoad(CHttpMsgCreator& msgCreator, std::unique_ptr<CHttpPars
 // Connect, send one request, read one response, close. 0 when a response was read.
 int CHttpClient::exchange(const std::string& request, CHttpParser& parser)
 {
-    const int sock = connectEndpoint(m_info.address.c_str(), m_info.port);
-    if (sock < 0) {
+    ONVIF_LOG(LOG_INFO, "connectEndpoint, ip[%s],port[%d]\n", m_info.address.c_str(), m_info.port);
+    CTcpClient connection;
+    if (!connection.connect(m_info.address, m_info.port, m_tls, kConnectTimeoutMs, static_cast<int>(m_timeoutMs))) {
+        if (connection.failure() == CTcpClient::FAIL_TIMEOUT)
+            ONVIF_LOG(LOG_ERROR, "CSOAPTransport::connectEndpoint timeout!\n");
+        ONVIF_LOG(LOG_ERROR, "connectEndpoint, %s\n", connection.error().c_str());
         ONVIF_LOG(LOG_ERROR, "err, creat iHttpSocket error\n");
         return -1;
     }
-    int timeoutMs = static_cast<int>(m_timeoutMs);
-    int ret = -1;
-    if (sendWithTimeout(sock, request.data(), static_cast<int>(request.size()), timeoutMs) ==
-        static_cast<int>(request.size()))
-        ret = receiveResponse(sock, parser);
-    closeSocket(sock);
-    return ret;
+    if (!connection.sendAll(request.data(), request.size(), static_cast<int>(m_timeoutMs))) {
+        ONVIF_LOG(LOG_ERROR, "CHttpClient::exchange %s\n", connection.error().c_str());
+        return -1;
+    }
+    return receiveResponse(connection, parser);
 }
 
-int CHttpClient::receiveResponse(int sock, CHttpParser& parser)
+int CHttpClient::receiveResponse(CTcpClient& connection, CHttpParser& parser)
 {
     std::vector<char> buffer(kRecvBufferSize);
     const uint64_t deadline = Zentar::Infra::CTime::getCurrentMilliSecond() + kMaxResponseMs;
@@ -202,7 +215,7 @@ int CHttpClient::receiveResponse(int sock, CHttpParser& parser)
             return -1;
         }
         const int waitMs = static_cast<int>(std::min<uint64_t>(m_timeoutMs, deadline - now));
-        const int n = recvOrClose(sock, buffer.data(), static_cast<int>(buffer.size()), 0, waitMs);
+        const long n = connection.receiveSome(buffer.data(), buffer.size(), waitMs);
         if (n <= 0) {
             // A closed connection ends a body that runs to the close; a time-out or an
             // error only counts when the response was already whole.
@@ -223,7 +236,8 @@ int CHttpClient::receiveResponse(int sock, CHttpParser& parser)
         }
         if (status == HTTP_PARSE_SUCCESS || status == HTTP_PARSE_END || parser.GetStatusCode() == 204) return 0;
         if (status != HTTP_PARSE_MORE) {
-            ONVIF_LOG(LOG_ERROR, "recv_buf:%s  parse error, p_stat:%d\n", loggable(buffer.data(), n).c_str(), status);
+            ONVIF_LOG(LOG_ERROR, "recv_buf:%s  parse error, p_stat:%d\n",
+                      loggable(buffer.data(), static_cast<size_t>(n)).c_str(), status);
             return -1;
         }
     }

@@ -1,14 +1,23 @@
 #pragma once
-// One plain HTTP exchange (a snapshot GET) over a fresh TCP connection to a device:
+// One HTTP or HTTPS exchange (a snapshot GET) over a fresh connection to a device:
 // Basic credentials go with the first request, and a 401 is answered once, on a new
-// connection, with the scheme the challenge asks for (Basic or Digest).
+// connection, with the scheme the challenge asks for (Basic or Digest). The connection
+// runs on the platform's TCP client: host names, IPv4 and IPv6 addresses, TLS under the
+// process-wide verification rules.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "Component/ServerInfo.h"
 #include "Infra/Mutex.h"
 #include "NetProtocol/HttpMsgCreator.h"
 #include "NetProtocol/HttpParser.h"
+
+namespace Zentar {
+namespace NetFramework {
+class CTcpClient;
+} // namespace NetFramework
+} // namespace Zentar
 
 namespace RPC {
 
@@ -17,7 +26,8 @@ public:
     static constexpr uint32_t kDefaultTimeoutMs = 5000;
     static constexpr size_t kRecvBufferSize = 32768;
 
-    // Keeps its own copy of the record: address (dotted IPv4), port, user name, password.
+    // Keeps its own copy of the record: address (host name, IPv4 or IPv6 literal), port,
+    // user name, password.
     explicit CHttpClient(const Zentar::Component::ServerInfo& info);
     ~CHttpClient();
     CHttpClient(const CHttpClient&) = delete;
@@ -30,8 +40,13 @@ public:
     int downLoad(Zentar::NetProtocol::CHttpMsgCreator& msgCreator,
                  std::unique_ptr<Zentar::NetProtocol::CHttpParser>& httpParser);
 
-    // A connected TCP socket to host:port (host a dotted IPv4 address), or -1.
+    // A connected blocking TCP socket to host:port (a host name or an address literal;
+    // every address tried in order, each for at most 5 s), or -1. The firmware upgrader
+    // drives its upload on it with the helpers of SocketTimeout.h.
     static int connectEndpoint(const char* host, int port);
+
+    // Talk TLS on the connection (an https:// snapshot address); plain TCP by default.
+    void setTls(bool tls) { m_tls = tls; }
 
     // Time-out of each send and receive wait; 5000 ms unless changed.
     void setTimeoutMs(uint32_t ms) { m_timeoutMs = ms; }
@@ -39,12 +54,17 @@ public:
 
 private:
     int exchange(const std::string& request, Zentar::NetProtocol::CHttpParser& parser);
-    int receiveResponse(int sock, Zentar::NetProtocol::CHttpParser& parser);
+    int receiveResponse(Zentar::NetFramework::CTcpClient& connection, Zentar::NetProtocol::CHttpParser& parser);
 
     Zentar::Component::ServerInfo m_info;
     uint32_t m_timeoutMs = kDefaultTimeoutMs;
+    bool m_tls = false;
     Zentar::Infra::CMutex m_mutex;
 };
+
+// The "Host" header value: the address (an IPv6 literal in brackets), then a colon and
+// the port unless it is the scheme's own (80, or 443 with TLS).
+std::string hostHeaderValue(const std::string& address, int port, bool tls);
 
 // The request text of the retry that answers a 401: the first request (as the message
 // creator produced it) with an Authorization line for the challenge in response. Empty

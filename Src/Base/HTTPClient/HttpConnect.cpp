@@ -1,4 +1,5 @@
-// CHttpClient::connectEndpoint: a TCP connection to a device with a bounded connect.
+// CHttpClient::connectEndpoint: a blocking TCP socket to a device with a bounded connect,
+// for the firmware upgrader's upload (the snapshot exchange runs on the platform's client).
 #include "Base/HTTPClient/HttpClient.h"
 
 #include "Base/HTTPClient/SocketTimeout.h"
@@ -6,6 +7,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -47,27 +49,17 @@ bool finishConnect(int sock)
     return ret == 0 && err == 0;
 }
 
-} // namespace
-
-int CHttpClient::connectEndpoint(const char* host, int port)
+// One address: a non-blocking connect waited for with select, then back to blocking.
+int connectAddress(const addrinfo& address)
 {
-    ONVIF_LOG(LOG_INFO, "connectEndpoint, ip[%s],port[%d]\n", host ? host : "", port);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    if (host == nullptr || port < 1 || port > 65535 || ::inet_pton(AF_INET, host, &addr.sin_addr) != 1) {
-        ONVIF_LOG(LOG_ERROR, "connectEndpoint, invalid address ip[%s],port[%d]\n", host ? host : "", port);
-        return -1;
-    }
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-
-    int sock = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int sock = ::socket(address.ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (sock < 0) {
         ONVIF_LOG(LOG_ERROR, "socket failed!\n");
         return -1;
     }
     bool connected = false;
     if (setBlocking(sock, false)) {
-        int ret = ::connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        int ret = ::connect(sock, address.ai_addr, address.ai_addrlen);
         if (ret == 0)
             connected = true;
         else if (errno == EINPROGRESS)
@@ -82,6 +74,35 @@ int CHttpClient::connectEndpoint(const char* host, int port)
         closeSocket(sock);
         return -1;
     }
+    return sock;
+}
+
+} // namespace
+
+int CHttpClient::connectEndpoint(const char* host, int port)
+{
+    ONVIF_LOG(LOG_INFO, "connectEndpoint, ip[%s],port[%d]\n", host ? host : "", port);
+    if (host == nullptr || *host == '\0' || port < 1 || port > 65535) {
+        ONVIF_LOG(LOG_ERROR, "connectEndpoint, invalid address ip[%s],port[%d]\n", host ? host : "", port);
+        return -1;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    const int rc = ::getaddrinfo(host, std::to_string(port).c_str(), &hints, &found);
+    if (rc != 0 || found == nullptr) {
+        ONVIF_LOG(LOG_ERROR, "connectEndpoint, cannot resolve ip[%s]: %s\n", host, gai_strerror(rc));
+        return -1;
+    }
+    // The resolver's order, each address with its own connect time-out.
+    int sock = -1;
+    for (const addrinfo* a = found; a != nullptr && sock < 0; a = a->ai_next)
+        sock = connectAddress(*a);
+    ::freeaddrinfo(found);
+    if (sock < 0)
+        return -1;
     // Closing resets the connection at once instead of lingering in TIME_WAIT: a
     // recorder fetching snapshots from many cameras would otherwise pile them up.
     linger lg{};

@@ -2,6 +2,7 @@
 
 #include "OnvifFramework/Utility/OnvifLog.h"
 
+#include <arpa/inet.h>
 #include <strings.h>
 
 namespace RPC {
@@ -14,7 +15,7 @@ struct DefaultPort {
     const char* scheme;
     int port;
 };
-const DefaultPort kDefaultPorts[] = {{"http", 80}, {"rtsp", 554}};
+const DefaultPort kDefaultPorts[] = {{"http", 80}, {"https", 443}, {"rtsp", 554}};
 
 // Four decimal numbers 0..255 joined by exactly three dots, nothing else.
 bool isDottedIpv4(const std::string& host)
@@ -32,6 +33,31 @@ bool isDottedIpv4(const std::string& host)
         pos = dot + 1;
     }
     return parts == 4;
+}
+
+// A host name of letters, digits and hyphens in dot-separated labels (RFC 1123). A last
+// label that starts with a digit makes it an attempt at an IPv4 address instead, so
+// "10.0.0.256" and "10.0.0.1x" stay refused rather than going to the resolver.
+bool isHostName(const std::string& host)
+{
+    if (host.empty() || host.size() > 253) return false;
+    size_t pos = 0;
+    for (;;) {
+        size_t dot = host.find('.', pos);
+        const std::string label = host.substr(pos, dot == std::string::npos ? std::string::npos : dot - pos);
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-' ||
+            label.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-") !=
+                std::string::npos)
+            return false;
+        if (dot == std::string::npos) return !(label[0] >= '0' && label[0] <= '9');
+        pos = dot + 1;
+    }
+}
+
+bool isIpv6(const std::string& host)
+{
+    in6_addr address;
+    return inet_pton(AF_INET6, host.c_str(), &address) == 1;
 }
 
 bool parsePort(const std::string& text, int& port)
@@ -67,14 +93,25 @@ bool parseHttpUrl(const std::string& url, std::string& path, std::string& host, 
         slash = rest.find('/');
     }
     std::string authority = rest.substr(0, slash);
-    size_t colon = authority.find(':');
-    std::string newHost = authority.substr(0, colon);
+    // An IPv6 literal sits in brackets, its colons not taken for the port's.
+    const bool bracketed = !authority.empty() && authority[0] == '[';
+    const size_t close = bracketed ? authority.find(']') : std::string::npos;
+    if (bracketed && close == std::string::npos) {
+        ONVIF_LOG(LOG_ERROR, "Invalid ipv6!!! url:%s\n", url.c_str());
+        return false;
+    }
+    size_t colon = bracketed ? (close + 1 < authority.size() ? close + 1 : std::string::npos) : authority.find(':');
+    if (bracketed && colon != std::string::npos && authority[colon] != ':') {
+        ONVIF_LOG(LOG_ERROR, "Invalid ipv6!!! url:%s\n", url.c_str());
+        return false;
+    }
+    std::string newHost = bracketed ? authority.substr(1, close - 1) : authority.substr(0, colon);
     if (colon != std::string::npos && !parsePort(authority.substr(colon + 1), newPort)) {
         ONVIF_LOG(LOG_ERROR, "Invalid port!!! url:%s\n", url.c_str());
         return false;
     }
-    if (!isDottedIpv4(newHost)) {
-        ONVIF_LOG(LOG_ERROR, "Invalid ipv4!!! ip:%s\n", newHost.c_str());
+    if (bracketed ? !isIpv6(newHost) : !isDottedIpv4(newHost) && !isHostName(newHost)) {
+        ONVIF_LOG(LOG_ERROR, bracketed ? "Invalid ipv6!!! ip:%s\n" : "Invalid ipv4!!! ip:%s\n", newHost.c_str());
         return false;
     }
     host = newHost;
@@ -85,5 +122,7 @@ bool parseHttpUrl(const std::string& url, std::string& path, std::string& host, 
         path.clear();
     return true;
 }
+
+bool isHttpsUrl(const std::string& url) { return strncasecmp(url.c_str(), "https://", 8) == 0; }
 
 } // namespace RPC

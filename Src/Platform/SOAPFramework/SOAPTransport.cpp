@@ -9,6 +9,7 @@
 // progress for longer than its time-out. Precision is that of poll(), a few milliseconds.
 #include "SOAPFramework/SOAPTransport.h"
 
+#include "NetFramework/TlsSettings.h"
 #include "SOAPFramework/SOAPCurlShare.h"
 #include "Utils/HttpDigestAuth.h"
 
@@ -148,6 +149,7 @@ private:
     int send(const char* body, size_t bodyLen, const char* contentType, const std::string* authorization,
              int totalMs);
     bool configure(const char* body, size_t bodyLen, curl_slist* headers, int totalMs);
+    void applyTlsSettings(CURL* easy);
     bool answerDigest(const char* user, const char* password, const char* body, size_t bodyLen,
                       std::string& authorization) const;
     std::string requestTarget() const;
@@ -174,6 +176,7 @@ private:
     Clock::time_point m_lastActivity;
     curl_off_t m_lastUpload = -1;
     curl_off_t m_lastDownload = -1;
+    CURLcode m_lastCurlCode = CURLE_OK;
 };
 
 void CSOAPTransport::CImpl::resetExchange()
@@ -186,6 +189,7 @@ void CSOAPTransport::CImpl::resetExchange()
     m_abort = EAbort::None;
     m_lastUpload = -1;
     m_lastDownload = -1;
+    m_lastCurlCode = CURLE_OK;
     m_session->m_body.clear();
 }
 
@@ -211,10 +215,7 @@ bool CSOAPTransport::CImpl::configure(const char* body, size_t bodyLen, curl_sli
     }
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
                      static_cast<curl_off_t>(CSOAPTransport::kMaxResponseBody));
-    // Cameras ship self-signed certificates nobody can verify; HTTPS here protects the
-    // credentials on the wire, not the device's identity.
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
+    applyTlsSettings(easy);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CImpl::onHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CImpl::onBody);
@@ -328,7 +329,7 @@ int CSOAPTransport::CImpl::send(const char* body, size_t bodyLen, const char* co
     }
     int result = kSOAPErrorOther;
     if (configure(body, bodyLen, list, totalMs))
-        result = classify(drive());
+        result = classify(m_lastCurlCode = drive());
     curl_easy_setopt(m_session->m_easy, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(list);
 
@@ -337,7 +338,31 @@ int CSOAPTransport::CImpl::send(const char* body, size_t bodyLen, const char* co
     m_status = static_cast<int>(status);
     if (m_status > 0)
         m_statusText = std::to_string(m_status);
+    if (m_lastCurlCode == CURLE_PEER_FAILED_VERIFICATION || m_lastCurlCode == CURLE_SSL_CACERT_BADFILE)
+        Infra::logFilter(Infra::kLogError, "SOAP POST %s: TLS certificate not accepted: %s", m_url.c_str(),
+                         curl_easy_strerror(m_lastCurlCode));
     return result;
+}
+
+// Cameras ship self-signed certificates nobody can verify, so by default HTTPS protects
+// the credentials on the wire, not the device's identity; the host may ask for the chain
+// and the host name to be checked. curl keeps connections made under other rules apart.
+void CSOAPTransport::CImpl::applyTlsSettings(CURL* easy)
+{
+    const NetFramework::TlsClientSettings tls = NetFramework::getTlsClientSettings();
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, tls.verify ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, tls.verify ? 2L : 0L);
+    if (tls.verify && !tls.caFile.empty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, tls.caFile.c_str());
+    if (tls.verify || strncasecmp(m_url.c_str(), "https://", 8) != 0)
+        return;
+    CURLU* parts = curl_url();
+    char* host = nullptr;
+    if (parts != nullptr && curl_url_set(parts, CURLUPART_URL, m_url.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(parts, CURLUPART_HOST, &host, 0) == CURLUE_OK)
+        NetFramework::noteUnverifiedTls(host);
+    curl_free(host);
+    curl_url_cleanup(parts);
 }
 
 // Runs the transfer to its end, or until a send/receive stall aborts it.

@@ -48,9 +48,9 @@ public:
     virtual std::string remoteAddress() const = 0;
 };
 
-// TLS is used when tls is true; the device's certificate is not verified (devices carry
-// self-signed certificates, and the RTSP address came from the authenticated ONVIF
-// exchange).
+// TLS is used when tls is true, under the process-wide rules of NetFramework/TlsSettings.h:
+// by default the device's certificate is not verified (devices carry self-signed
+// certificates, and the RTSP address came from the authenticated ONVIF exchange).
 std::unique_ptr<IRtspByteStream> makeTcpByteStream(RtspStrand& strand, bool tls);
 // path: the RTSP address's path, used as the HTTP request target of both connections.
 std::unique_ptr<IRtspByteStream> makeHttpTunnelByteStream(RtspStrand& strand, bool tls,

@@ -3,36 +3,35 @@
 
 #include <asio/bind_executor.hpp>
 #include <asio/connect.hpp>
+#include <asio/post.hpp>
 #include <asio/read.hpp>
 #include <asio/ssl.hpp>
 #include <asio/write.hpp>
+
+#include "NetFramework/TlsClientContext.h"
 
 namespace Zentar {
 namespace StreamApp {
 
 namespace {
 
-asio::ssl::context& clientTlsContext()
-{
-    static asio::ssl::context* ctx = [] {
-        auto* c = new asio::ssl::context(asio::ssl::context::tls_client);
-        c->set_verify_mode(asio::ssl::verify_none);
-        return c;
-    }();
-    return *ctx;
-}
-
 class CTcpByteStream : public IRtspByteStream {
 public:
     CTcpByteStream(RtspStrand& strand, bool tls)
         : m_strand(strand), m_resolver(strand), m_socket(strand)
     {
-        if (tls)
-            m_tls.reset(new asio::ssl::stream<asio::ip::tcp::socket&>(m_socket, clientTlsContext()));
+        // Without a usable context (an unreadable CA file) the connect reports it.
+        if (tls && NetFramework::tlsClientContext(m_tlsContext, m_tlsError))
+            m_tls.reset(new asio::ssl::stream<asio::ip::tcp::socket&>(m_socket, *m_tlsContext.context));
+        m_wantsTls = tls;
     }
 
     void connect(const std::string& host, uint16_t port, DoneProc done) override
     {
+        if (m_wantsTls && !m_tls) {
+            asio::post(m_strand, [done, why = m_tlsError] { done("tls: " + why); });
+            return;
+        }
         m_resolver.async_resolve(
             host, std::to_string(port),
             asio::bind_executor(m_strand, [this, host, done](const asio::error_code& ec,
@@ -54,7 +53,10 @@ public:
                             done(std::string());
                             return;
                         }
-                        SSL_set_tlsext_host_name(m_tls->native_handle(), host.c_str());
+                        if (!NetFramework::prepareTlsClient(m_tls->native_handle(), host, m_tlsContext.verify)) {
+                            done("tls: cannot set the peer name " + host);
+                            return;
+                        }
                         m_tls->async_handshake(asio::ssl::stream_base::client,
                             asio::bind_executor(m_strand, [done](const asio::error_code& ec3) {
                                 done(ec3 ? "tls handshake: " + ec3.message() : std::string());
@@ -118,6 +120,9 @@ private:
     RtspStrand& m_strand;
     asio::ip::tcp::resolver m_resolver;
     asio::ip::tcp::socket m_socket;
+    NetFramework::TlsClientContext m_tlsContext; // outlives m_tls, which refers to it
+    std::string m_tlsError;
+    bool m_wantsTls = false;
     std::unique_ptr<asio::ssl::stream<asio::ip::tcp::socket&>> m_tls;
 };
 

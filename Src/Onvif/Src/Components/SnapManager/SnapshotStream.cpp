@@ -59,7 +59,7 @@ bool CSnapshotStream::getSnapshotPicture(const std::string& url, int channel)
     }
     request.port = static_cast<uint16_t>(port);
     std::string content;
-    if (!sendGetRequest(path.empty() ? "/" : path, request, content)) {
+    if (!sendGetRequest(path.empty() ? "/" : path, request, isHttpsUrl(url), content)) {
         ONVIF_LOG(LOG_ERROR, "sendGetRequest error\n");
         return false;
     }
@@ -72,13 +72,15 @@ bool CSnapshotStream::getSnapshotPicture(const std::string& url, int channel)
     return true;
 }
 
-bool CSnapshotStream::sendGetRequest(const std::string& path, const ServerInfo& info, std::string& content)
+bool CSnapshotStream::sendGetRequest(const std::string& path, const ServerInfo& info, bool tls,
+                                     std::string& content)
 {
     std::unique_ptr<CHttpClient> client(new (std::nothrow) CHttpClient(info));
     if (!client) {
         ONVIF_LOG(LOG_ERROR, "New HttpClient failed!!!\n");
         return false;
     }
+    client->setTls(tls);
     Zentar::NetProtocol::CHttpMsgCreator creator;
     creator.SetMethod("GET");
     creator.SetURI(path.c_str());

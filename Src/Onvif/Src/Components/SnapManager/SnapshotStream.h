@@ -43,7 +43,8 @@ public:
 private:
     bool getSnapshotPicture(const std::string& url, int channel);
     // GET path from the device described by info; content is the body of a 200 answer.
-    bool sendGetRequest(const std::string& path, const Zentar::Component::ServerInfo& info, std::string& content);
+    bool sendGetRequest(const std::string& path, const Zentar::Component::ServerInfo& info, bool tls,
+                        std::string& content);
 
     // Passed in.
     const Zentar::Component::ServerInfo m_serverInfo;

@@ -40,7 +40,9 @@ enum { ANSWER_OK = 0, ANSWER_ERROR = -1, ANSWER_REFUSED = -2 };
 std::string requestHead(const std::string& path, const std::string& host, uint32_t length,
                         const std::string& authorization)
 {
-    std::string head = "POST " + path + " HTTP/1.1\r\nContent-Type: application/octetstream\r\nHost: " + host +
+    // The port never went into this Host line; an IPv6 literal still needs its brackets.
+    const std::string hostValue = host.find(':') != std::string::npos ? "[" + host + "]" : host;
+    std::string head = "POST " + path + " HTTP/1.1\r\nContent-Type: application/octetstream\r\nHost: " + hostValue +
                        "\r\nContent-Length: " + std::to_string(length) + "\r\nConnection: close\r\n";
     if (!authorization.empty())
         head += "Authorization: " + authorization + "\r\n";

@@ -1,9 +1,12 @@
 #include "OnvifFramework/Utility/OnvifBaseComm.h"
 
+#include "NetFramework/TlsSettings.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 #include "SOAPFramework/SOAPCall.h"
 #include "SOAPFramework/SOAPMessage.h"
 #include "SOAPFramework/SOAPTransport.h"
+
+#include <unistd.h>
 
 namespace RPC {
 namespace Onvif {
@@ -18,9 +21,20 @@ COnvifBaseComm* COnvifBaseComm::instance()
     return s_instance;
 }
 
+namespace {
+
+// Once per device, in the client's own log: its TLS connections go unverified.
+void noteUnverifiedDevice(const char* host)
+{
+    ONVIF_LOG(LOG_WARN, "TLS certificate of device %s is not verified (VerifyTLS is off)\n", host);
+}
+
+} // namespace
+
 COnvifBaseComm::COnvifBaseComm()
 {
     ONVIF_LOG(LOG_WARN, "COnvifBaseComm[%p] construct!\n", static_cast<void*>(this));
+    Zentar::NetFramework::setUnverifiedTlsNotice(&noteUnverifiedDevice);
 }
 
 void COnvifBaseComm::resetOptions()
@@ -31,6 +45,7 @@ void COnvifBaseComm::resetOptions()
     m_strVirtualAlarmAddr.clear();
     m_iVirtualAlarmPort = 0;
     m_iMediaType = m_iAuthType = m_iRecordingSearchType = m_iEventSubscribeType = 0;
+    Zentar::NetFramework::setTlsClientSettings(Zentar::NetFramework::TlsClientSettings());
 }
 
 bool COnvifBaseComm::setSOAPTimeout(int connectMs, int sendMs, int recvMs)
@@ -63,6 +78,11 @@ bool COnvifBaseComm::setOnvifOptionCfg(const Json::Value& options)
     if (!options.isObject())
         return true;   // nothing recognisable to apply
 
+    // The TLS keys come first and stand apart from the chain below: a host asking for
+    // verification must get it even when another key of the same record is refused.
+    if (!applyTlsOptions(options))
+        return false;
+
     // Order matters: processing stops at the first invalid value, after the earlier
     // keys have been applied.
     static const OptionKey kKeys[] = {
@@ -82,6 +102,31 @@ bool COnvifBaseComm::setOnvifOptionCfg(const Json::Value& options)
         }
         this->*(k.field) = value;
     }
+    return true;
+}
+
+bool COnvifBaseComm::applyTlsOptions(const Json::Value& options)
+{
+    const Json::Value& verify = options["VerifyTLS"];
+    const Json::Value& caFile = options["TLSCAFile"];
+    if (verify.isNull() && caFile.isNull())
+        return true;
+    if ((!verify.isNull() && !verify.isBool()) || (!caFile.isNull() && !caFile.isString())) {
+        ONVIF_LOG(LOG_WARN, "VerifyTLS or TLSCAFile is invalid\n");
+        return false;
+    }
+    Zentar::NetFramework::TlsClientSettings tls = Zentar::NetFramework::getTlsClientSettings();
+    if (verify.isBool())
+        tls.verify = verify.asBool();
+    if (caFile.isString())
+        tls.caFile = caFile.asString();
+    // A CA file that cannot be read is kept: connections then fail closed, each with its
+    // reason in the log, rather than quietly trusting the system's store instead.
+    if (tls.verify && !tls.caFile.empty() && access(tls.caFile.c_str(), R_OK) != 0)
+        ONVIF_LOG(LOG_ERROR, "TLSCAFile %s is not readable: every TLS connection will fail\n", tls.caFile.c_str());
+    ONVIF_LOG(LOG_WARN, "TLS certificates are %s%s%s\n", tls.verify ? "verified" : "not verified",
+              tls.verify && !tls.caFile.empty() ? " against " : "", tls.verify ? tls.caFile.c_str() : "");
+    Zentar::NetFramework::setTlsClientSettings(tls);
     return true;
 }
 

@@ -26,7 +26,9 @@ public:
     // All three must be non-zero; otherwise nothing changes.
     bool setSOAPTimeout(int connectMs, int sendMs, int recvMs);
     // "MediaType", "AuthType", "RecordingSearchType", "EventSubscribeType", in that order;
-    // the first out-of-range value stops processing (earlier keys stay applied).
+    // the first out-of-range value stops processing (earlier keys stay applied). Before
+    // them, "VerifyTLS" (bool) and "TLSCAFile" (path of a PEM file) set certificate and
+    // host-name verification for every TLS connection; a wrong type of either is refused.
     bool setOnvifOptionCfg(const Json::Value& options);
     void setOnvifVirtualAlarm(const std::string& address, int port);
 
@@ -54,6 +56,7 @@ public:
 
 private:
     COnvifBaseComm();
+    bool applyTlsOptions(const Json::Value& options);
 
     int m_iConnectTimeout = 2000;
     int m_iSendTimeout = 2000;
