@@ -5,6 +5,7 @@
 #include "Stream/Rtsp/RtspAuth.h"
 #include "Stream/Rtsp/RtspClientSession.h"
 #include "Utils/Base64.h"
+#include "Utils/HttpAuthChallenge.h"
 #include "Utils/Md5.h"
 
 #include <gtest/gtest.h>
@@ -22,15 +23,23 @@ const std::string kSdp = "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=Test\r\nt=0 0\r\n
 
 std::string md5(const std::string& s) { return Zentar::Utils::CMd5::hex(s.data(), s.size()); }
 
+// The name=value pairs of an Authorization value, read like a challenge; empty unless Digest.
+std::map<std::string, std::string> digestFields(const std::string& value)
+{
+    std::vector<Zentar::Utils::CAuthChallenge> parsed;
+    if (Zentar::Utils::parseAuthHeader(value, parsed) != Zentar::Utils::EChallengeFault::None || parsed.size() != 1 ||
+        parsed[0].scheme != "digest")
+        return {};
+    return std::map<std::string, std::string>(parsed[0].params.begin(), parsed[0].params.end());
+}
+
 // Checks a Digest Authorization the way a device does (RFC 2617 3.2.2).
 bool digestValid(const RtspRequest& r, const std::string& user, const std::string& password,
                  const std::string& nonce)
 {
-    std::string value = r.header("authorization");
-    std::vector<std::pair<std::string, std::string>> p;
-    if (parseAuthChallenge(value, p) != "digest")
+    std::map<std::string, std::string> f = digestFields(r.header("authorization"));
+    if (f.empty())
         return false;
-    std::map<std::string, std::string> f(p.begin(), p.end());
     if (f["username"] != user || f["nonce"] != nonce || f["uri"] != r.url)
         return false;
     std::string ha1 = md5(user + ":" + f["realm"] + ":" + password);
@@ -69,11 +78,7 @@ TEST(RtspSessionAuth, DigestChallengeIsAnsweredOnceAndOnEveryLaterRequest)
     std::set<std::string> counts;
     for (size_t i = 1; i < requests.size(); ++i) {
         EXPECT_TRUE(digestValid(requests[i], "admin", "s3cret", nonce)) << requests[i].method;
-        std::vector<std::pair<std::string, std::string>> p;
-        parseAuthChallenge(requests[i].header("authorization"), p);
-        for (const auto& kv : p)
-            if (kv.first == "nc")
-                counts.insert(kv.second);
+        counts.insert(digestFields(requests[i].header("authorization"))["nc"]);
     }
     EXPECT_EQ(counts.size(), requests.size() - 1) << "a new nonce count per request";
 }

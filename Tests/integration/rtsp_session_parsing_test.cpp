@@ -21,10 +21,10 @@ TEST(RtspSessionAuth, DigestAnswerMatchesTheRfc2617Example)
                                     "opaque=\"5ccc069c403ebaf9f0171e9517f40e41\""}));
     std::string header = auth.authorization("GET", "/dir/index.html");
     EXPECT_NE(header.find("response=\"6629fae49393a05397450978507c4ef1\""), std::string::npos) << header;
-    EXPECT_NE(header.find("nc=00000001"), std::string::npos);
+    EXPECT_NE(header.find("nc=\"00000001\""), std::string::npos);
     EXPECT_NE(header.find("opaque=\"5ccc069c403ebaf9f0171e9517f40e41\""), std::string::npos);
     // The nonce count goes up with every request under the same challenge.
-    EXPECT_NE(auth.authorization("GET", "/dir/index.html").find("nc=00000002"), std::string::npos);
+    EXPECT_NE(auth.authorization("GET", "/dir/index.html").find("nc=\"00000002\""), std::string::npos);
 }
 
 TEST(RtspSessionAuth, ChoosesTheSchemeTheServerOffers)
@@ -37,8 +37,9 @@ TEST(RtspSessionAuth, ChoosesTheSchemeTheServerOffers)
         {"digest preferred over basic", {"Basic realm=\"x\"", "Digest realm=\"x\", nonce=\"n\""}, "Digest "},
         {"basic alone", {"Basic realm=\"cam\""}, "Basic dXNlcjpwYXNz"},
         {"digest without nonce", {"Digest realm=\"x\""}, ""},
-        {"digest with SHA-256 only", {"Digest realm=\"x\", nonce=\"n\", algorithm=SHA-256"}, ""},
-        {"qop auth-int only", {"Digest realm=\"x\", nonce=\"n\", qop=\"auth-int\""}, ""},
+        {"digest with SHA-256 only", {"Digest realm=\"x\", nonce=\"n\", algorithm=SHA-256"}, "Digest "},
+        {"qop auth-int only", {"Digest realm=\"x\", nonce=\"n\", qop=\"auth-int\""}, "Digest "},
+        {"digest with an unknown algorithm", {"Digest realm=\"x\", nonce=\"n\", algorithm=SHA-512"}, ""},
         {"unknown scheme", {"Negotiate abc"}, ""},
         {"no challenge", {}, ""},
     };

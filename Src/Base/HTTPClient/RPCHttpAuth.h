@@ -1,12 +1,16 @@
 #pragma once
 // The value of an Authorization header answering one WWW-Authenticate challenge:
-// Basic, or Digest after RFC 2617 (algorithms MD5 and MD5-sess, qop auth and auth-int).
+// Basic, or Digest (MD5, MD5-sess, SHA-256, SHA-256-sess; qop auth and auth-int). The
+// challenge is read and answered by the platform's shared digest code, which the SOAP
+// transport and the RTSP session use too; this class keeps the snapshot client's rules
+// on top of it (credential limits, its log sentences, session algorithms spelt exactly).
 //
 // Calling order: SetUserInfo, SetURI, SetMethod, SetWWWAuthenticate, GetAuthorization.
-// Every challenge is answered with a fresh client nonce and the nonce count 1.
-#include <cstdint>
+// Every call of GetAuthorization reads the challenge afresh: a fresh client nonce and the
+// nonce count 1.
+#include "Utils/HttpDigestAuth.h"
+
 #include <functional>
-#include <optional>
 #include <string>
 
 namespace RPC {
@@ -27,7 +31,8 @@ public:
     void SetUserInfo(const std::string& user, const std::string& password);
     void SetURI(const std::string& uri);
     void SetMethod(const std::string& method);
-    // Stores the challenge and classifies its scheme.
+    // Stores the challenge and classifies its scheme: the scheme that will be answered (the
+    // strongest usable Digest, else Basic), or, when none is usable, the value's first word.
     void SetWWWAuthenticate(const std::string& challenge);
     int GetScheme() const { return m_scheme; }
 
@@ -35,16 +40,12 @@ public:
     // credentials are missing or too long, the scheme is unknown or the challenge unusable.
     bool GetAuthorization(std::string& value);
 
-    // Where client nonces come from; the default hashes the microsecond clock. Tests fix
-    // it to reproduce exact responses.
+    // Where client nonces come from; by default the process-wide source (the CSPRNG).
+    // Tests fix it to reproduce exact responses.
     void SetCnonceGenerator(std::function<std::string()> generator);
 
 private:
-    bool parseDigestChallenge();
-    bool computeDigestResponse(std::string& response);
-    void ensureClientNonce();
-    void clearChallenge();
-    std::string buildDigestValue(const std::string& response) const;
+    bool answerDigest(std::string& value);
 
     std::string m_user;
     std::string m_password;
@@ -53,19 +54,7 @@ private:
     std::string m_method;
     int m_scheme = SCHEME_UNKNOWN;
 
-    // Challenge parameters, each absent until the challenge carried it.
-    std::optional<std::string> m_realm;
-    std::optional<std::string> m_domain;
-    std::optional<std::string> m_nonce;
-    std::optional<std::string> m_opaque;
-    std::optional<std::string> m_stale;
-    std::optional<std::string> m_algorithm;
-    std::optional<std::string> m_qop;
-    uint32_t m_nc = 0;
-    std::optional<std::string> m_cnonce;
-    std::optional<std::string> m_ha1; // session HA1 of MD5-sess, kept for the challenge's life
-
-    std::function<std::string()> m_cnonceGenerator;
+    Zentar::Utils::CHttpDigestAuth m_digest;
 };
 
 } // namespace RPC

@@ -11,6 +11,7 @@
 
 #include "NetFramework/TlsSettings.h"
 #include "SOAPFramework/SOAPCurlShare.h"
+#include "Utils/HttpDigestAuth.h"
 
 #include <curl/curl.h>
 #include <netinet/in.h>
@@ -145,9 +146,13 @@ public:
 
 private:
     void resetExchange();
-    bool configure(const char* body, size_t bodyLen, curl_slist* headers, const char* user,
-                   const char* password);
+    int send(const char* body, size_t bodyLen, const char* contentType, const std::string* authorization,
+             int totalMs);
+    bool configure(const char* body, size_t bodyLen, curl_slist* headers, int totalMs);
     void applyTlsSettings(CURL* easy);
+    bool answerDigest(const char* user, const char* password, const char* body, size_t bodyLen,
+                      std::string& authorization) const;
+    std::string requestTarget() const;
     CURLcode drive();
     int nextWaitMs();
     int classify(CURLcode rc) const;
@@ -188,13 +193,10 @@ void CSOAPTransport::CImpl::resetExchange()
     m_session->m_body.clear();
 }
 
-bool CSOAPTransport::CImpl::configure(const char* body, size_t bodyLen, curl_slist* headers,
-                                      const char* user, const char* password)
+bool CSOAPTransport::CImpl::configure(const char* body, size_t bodyLen, curl_slist* headers, int totalMs)
 {
     CURL* easy = m_session->m_easy;
-    // Forget what an earlier exchange on this session learnt, above all a digest
-    // challenge: reusing it would make a refused digest attempt count twice against
-    // the device's lock-out limit. The connection itself stays open.
+    // Forget what an earlier exchange on this session set up; the connection stays open.
     curl_easy_reset(easy);
     bool ok = curl_easy_setopt(easy, CURLOPT_URL, m_url.c_str()) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
@@ -205,7 +207,7 @@ bool CSOAPTransport::CImpl::configure(const char* body, size_t bodyLen, curl_sli
     curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodyLen));
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::max(m_connectMs, 0)));
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max(m_totalMs, 0)));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max(totalMs, 0)));
     curl_easy_setopt(easy, CURLOPT_MAXAGE_CONN, kMaxConnectionAgeSeconds);
     if (m_fresh) {
         curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
@@ -222,15 +224,66 @@ bool CSOAPTransport::CImpl::configure(const char* body, size_t bodyLen, curl_sli
     curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
     curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, &CImpl::onSocket);
     curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, m_session);
-    if (user != nullptr) {
-        // Digest alone: a device offering Basic as well must still get Digest.
-        curl_easy_setopt(easy, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_DIGEST));
-        curl_easy_setopt(easy, CURLOPT_USERNAME, user);
-        curl_easy_setopt(easy, CURLOPT_PASSWORD, password != nullptr ? password : "");
-    }
     return ok;
 }
 
+// The path and query the request line carries: what a digest answer must name as its uri.
+std::string CSOAPTransport::CImpl::requestTarget() const
+{
+    std::string target = "/";
+    CURLU* url = curl_url();
+    if (url == nullptr)
+        return target;
+    char* part = nullptr;
+    if (curl_url_set(url, CURLUPART_URL, m_url.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(url, CURLUPART_PATH, &part, 0) == CURLUE_OK) {
+        target = part;
+        curl_free(part);
+        part = nullptr;
+        if (curl_url_get(url, CURLUPART_QUERY, &part, 0) == CURLUE_OK) {
+            target += "?";
+            target += part;
+            curl_free(part);
+        }
+    }
+    curl_url_cleanup(url);
+    return target;
+}
+
+// The answer to the digest challenge of the 401 just received. Digest alone: a device that
+// offers Basic as well still gets Digest, and one that offers only Basic gets no second
+// request, so a password never travels in the clear from the SOAP path.
+bool CSOAPTransport::CImpl::answerDigest(const char* user, const char* password, const char* body,
+                                         size_t bodyLen, std::string& authorization) const
+{
+    std::vector<std::string> challenges;
+    for (const auto& field : m_headers)
+        if (strcasecmp(field.first.c_str(), "WWW-Authenticate") == 0)
+            challenges.push_back(field.second);
+    Utils::CChosenChallenge chosen;
+    const Utils::EChallengeFault fault = Utils::chooseChallenge(challenges, chosen);
+    if (fault != Utils::EChallengeFault::None || chosen.scheme != Utils::EAuthScheme::Digest) {
+        SOAP_TRANSPORT_LOG("SOAP POST %s: 401 without a usable digest challenge (%s)", m_url.c_str(),
+                           fault == Utils::EChallengeFault::None ? "Basic only" : Utils::challengeFaultText(fault));
+        return false;
+    }
+    Utils::CHttpDigestAuth digest;
+    digest.setCredentials(user, password != nullptr ? password : "");
+    digest.setChallenge(chosen.digest);
+    // Only auth-int hashes the body; the other answers need no copy of it.
+    const std::string entity = chosen.digest.qop == "auth-int" ? std::string(body, bodyLen) : std::string();
+    if (!digest.authorize("POST", requestTarget(), &entity, authorization)) {
+        SOAP_TRANSPORT_LOG("SOAP POST %s: user name unusable in a digest answer", m_url.c_str());
+        return false;
+    }
+    return true;
+}
+
+// With credentials, the request goes out without them first; a 401 carrying a usable
+// digest challenge gets exactly one more request with the answer, on the same connection
+// and within what is left of the total time-out. Nothing is kept for the next exchange:
+// reusing a challenge would make a refused digest attempt count twice against the
+// device's lock-out limit. A second 401 reaches the caller as the status it is.
 int CSOAPTransport::CImpl::post(const char* body, size_t bodyLen, const char* contentType,
                                 const char* user, const char* password)
 {
@@ -240,22 +293,45 @@ int CSOAPTransport::CImpl::post(const char* body, size_t bodyLen, const char* co
         m_session = CSOAPCurlShare::instance().acquire(m_url.c_str());
     if (m_session == nullptr)
         return kSOAPErrorOther;
-    resetExchange();
+    const Clock::time_point start = Clock::now();
+    int result = send(body, bodyLen, contentType, nullptr, m_totalMs);
+    std::string authorization;
+    if (result == kSOAPOk && m_status == 401 && user != nullptr &&
+        answerDigest(user, password, body, bodyLen, authorization)) {
+        int totalMs = m_totalMs;
+        if (totalMs > 0) {
+            const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+            totalMs = static_cast<int>(std::max<long long>(1, totalMs - spent));
+        }
+        result = send(body, bodyLen, contentType, &authorization, totalMs);
+    }
+    if (result != kSOAPOk)
+        SOAP_TRANSPORT_LOG("SOAP POST %s failed: result %d, HTTP status %d", m_url.c_str(),
+                           result, m_status);
+    return result;
+}
 
+// One request and its answer.
+int CSOAPTransport::CImpl::send(const char* body, size_t bodyLen, const char* contentType,
+                                const std::string* authorization, int totalMs)
+{
+    resetExchange();
     std::string contentHeader("Content-Type: ");
     contentHeader += contentType;
     curl_slist* headers = curl_slist_append(nullptr, contentHeader.c_str());
     // Some device web servers never answer "Expect: 100-continue"; send the body at once.
-    curl_slist* withExpect = headers != nullptr ? curl_slist_append(headers, "Expect:") : nullptr;
-    if (withExpect == nullptr) {
+    curl_slist* list = headers != nullptr ? curl_slist_append(headers, "Expect:") : nullptr;
+    if (list != nullptr && authorization != nullptr)
+        list = curl_slist_append(list, ("Authorization: " + *authorization).c_str());
+    if (list == nullptr) {
         curl_slist_free_all(headers);
         return kSOAPErrorOther;
     }
     int result = kSOAPErrorOther;
-    if (configure(body, bodyLen, withExpect, user, password))
+    if (configure(body, bodyLen, list, totalMs))
         result = classify(m_lastCurlCode = drive());
     curl_easy_setopt(m_session->m_easy, CURLOPT_HTTPHEADER, nullptr);
-    curl_slist_free_all(withExpect);
+    curl_slist_free_all(list);
 
     long status = 0;
     curl_easy_getinfo(m_session->m_easy, CURLINFO_RESPONSE_CODE, &status);
@@ -265,9 +341,6 @@ int CSOAPTransport::CImpl::post(const char* body, size_t bodyLen, const char* co
     if (m_lastCurlCode == CURLE_PEER_FAILED_VERIFICATION || m_lastCurlCode == CURLE_SSL_CACERT_BADFILE)
         Infra::logFilter(Infra::kLogError, "SOAP POST %s: TLS certificate not accepted: %s", m_url.c_str(),
                          curl_easy_strerror(m_lastCurlCode));
-    if (result != kSOAPOk)
-        SOAP_TRANSPORT_LOG("SOAP POST %s failed: result %d, HTTP status %d", m_url.c_str(),
-                           result, m_status);
     return result;
 }
 

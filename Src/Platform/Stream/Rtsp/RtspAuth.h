@@ -1,7 +1,9 @@
 #pragma once
-// Authorization for RTSP requests: Basic and Digest (RFC 2617; RFC 2069 when the
-// server offers no qop). The server's challenge is remembered, so every later request
-// of the session carries a fresh answer without another round trip.
+// Authorization for RTSP requests: Basic, or Digest through the shared HTTP digest code
+// (Utils/HttpDigestAuth.h). The server's challenge is remembered, so every later request
+// of the session carries a fresh answer (the nonce count goes up) without another round trip.
+#include "Utils/HttpDigestAuth.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,43 +15,27 @@ class CRtspAuth {
 public:
     using NonceSource = std::function<std::string()>;
 
-    CRtspAuth();
-
     void setCredentials(const std::string& user, const std::string& password);
     bool hasCredentials() const { return !m_user.empty(); }
-    // Tests fix the client nonce to check exact bytes; default: 16 random hex bytes.
-    void setNonceSource(NonceSource source) { m_nonceSource = std::move(source); }
+    // Tests fix the client nonce to check exact bytes; default: the process-wide source.
+    void setNonceSource(NonceSource source) { m_digest.setNonceSource(std::move(source)); }
 
-    // Takes the WWW-Authenticate values of a 401 answer. Digest is preferred over Basic.
-    // False when none is usable (unknown scheme, digest without realm or nonce, an
-    // algorithm other than MD5/MD5-sess, qop without "auth").
+    // Takes the WWW-Authenticate values of a 401 answer: the strongest usable Digest, else
+    // Basic. False (and a log line) when none is usable.
     bool takeChallenge(const std::vector<std::string>& challenges);
-    bool active() const { return m_scheme != None; }
+    bool active() const { return m_scheme != Utils::EAuthScheme::None; }
     void reset();
 
-    // The Authorization header value for one request; empty when not active.
-    std::string authorization(const std::string& method, const std::string& uri);
+    // The Authorization header value for one request (body: what it carries, for
+    // qop auth-int); empty when not active.
+    std::string authorization(const std::string& method, const std::string& uri, const std::string* body = nullptr);
 
 private:
-    enum Scheme { None, Basic, Digest };
-
     std::string m_user;
     std::string m_password;
-    NonceSource m_nonceSource;
-
-    Scheme m_scheme = None;
-    std::string m_realm;
-    std::string m_nonce;
-    std::string m_opaque;
-    bool m_qopAuth = false;
-    bool m_sess = false;
-    unsigned m_nc = 0;
+    Utils::EAuthScheme m_scheme = Utils::EAuthScheme::None;
+    Utils::CHttpDigestAuth m_digest;
 };
-
-// name=value pairs of a challenge after its scheme; quoted values unquoted. Exposed for
-// tests. Returns the scheme (first token), lower-cased.
-std::string parseAuthChallenge(const std::string& text,
-                               std::vector<std::pair<std::string, std::string>>& params);
 
 } // namespace StreamApp
 } // namespace Zentar

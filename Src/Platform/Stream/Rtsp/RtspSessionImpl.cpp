@@ -214,7 +214,7 @@ void CRtspSessionImpl::sendNext()
     std::string text = req.method + " " + req.url + " RTSP/1.0\r\nCSeq: " + std::to_string(++m_cseq)
         + "\r\nUser-Agent: " + kUserAgent + "\r\n";
     if (m_auth.active())
-        text += "Authorization: " + m_auth.authorization(req.method, req.url) + "\r\n";
+        text += "Authorization: " + m_auth.authorization(req.method, req.url, &req.body) + "\r\n";
     if (!m_sessionId.empty() && req.kind != kReqOptions && req.kind != kReqDescribe)
         text += "Session: " + m_sessionId + "\r\n";
     for (const auto& h : req.headers)
