@@ -98,6 +98,9 @@ TEST_F(PushCentre, NotificationsReachTheHostWithTheirChannelAndState)
     ASSERT_TRUE(m_device->raiseEvent("motion", true, 2));
     ASSERT_TRUE(eventsBecome(1));
     ASSERT_TRUE(m_device->raiseEvent("motion", false, 2));
+    // Each notification comes on its own connection, so two posted together may arrive in
+    // either order: wait for the first before causing the next.
+    ASSERT_TRUE(eventsBecome(2));
     ASSERT_TRUE(m_device->setDigitalInput("DigitalInput_2", true));
     ASSERT_TRUE(eventsBecome(3));
     std::lock_guard<std::mutex> lock(m_mutex);
