@@ -143,6 +143,24 @@ TEST(StreamAacDepacketizer, FragmentedAuIsReassembledOrDroppedWhole)
     }
 }
 
+TEST(StreamAacDepacketizer, AdtsFramesOnlyWhatItsThirteenBitLengthCanHold)
+{
+    // The ADTS length counts the 7-byte header too, in 13 bits: 8184 bytes is the largest AU
+    // it can frame. A larger one goes out raw rather than with a length that wraps.
+    const struct {
+        size_t size;
+        bool framed;
+    } cases[] = {{8184, true}, {8185, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        auto d = createDepacketizer("mpeg4-generic", 48000, 2, kHbr);
+        CCollect sink;
+        feed(*d, 1, 1000, true, cat({auHeaders({c.size}), fill(c.size, 0x5A)}), sink);
+        ASSERT_EQ(1u, sink.got.size());
+        EXPECT_EQ(c.framed ? cat({adts(c.size), fill(c.size, 0x5A)}) : fill(c.size, 0x5A), sink.got[0].data);
+    }
+}
+
 TEST(StreamAacDepacketizer, MalformedPacketsAreDropped)
 {
     const struct {
