@@ -2,6 +2,7 @@
 // fragmentation, parameter sets, loss, wrap-around and hostile payloads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "Stream/Media/Depacketizer.h"
@@ -193,6 +194,37 @@ TEST(StreamH264Depacketizer, Table)
             EXPECT_EQ(c.expected[i].frameType, sink.units[i].frameType);
             EXPECT_EQ(c.expected[i].data, sink.units[i].data);
         }
+    }
+}
+
+TEST(StreamH264Depacketizer, APictureMayFillTheUnitLimitButNotOneByteMore)
+{
+    // 16 MiB counts the start code and the rebuilt NAL header as well as the fragments. A
+    // picture past it is dropped and the next one still comes.
+    const size_t limit = 16u * 1024u * 1024u;
+    for (size_t over : {0u, 1u}) {
+        SCOPED_TRACE(over);
+        const size_t body = limit - 5 + over;
+        std::vector<CPkt> packets;
+        uint16_t seq = 1;
+        for (size_t at = 0; at < body;) {
+            const size_t n = std::min<size_t>(60000, body - at);
+            const bool first = at == 0, last = at + n == body;
+            // FU-A of a P slice: indicator NRI 2 type 28, header S/E bits and type 1.
+            Bytes piece = {0x5C, static_cast<uint8_t>((first ? 0x80 : 0) | (last ? 0x40 : 0) | 0x01)};
+            piece.resize(2 + n, 0xAB);
+            packets.push_back({seq++, 1000, last, piece});
+            at += n;
+        }
+        packets.push_back({seq, 4000, true, kP});
+        auto d = h264();
+        CCollect sink;
+        feed(*d, packets, sink);
+        ASSERT_EQ(over ? 1u : 2u, sink.units.size());
+        if (!over) {
+            EXPECT_EQ(limit, sink.units[0].data.size());
+        }
+        EXPECT_EQ(annexB({kP}), sink.units.back().data);
     }
 }
 
