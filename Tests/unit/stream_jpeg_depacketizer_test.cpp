@@ -2,6 +2,8 @@
 // marker by marker and checked against what the RTP headers said.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <vector>
 
 #include "Stream/Media/Depacketizer.h"
@@ -265,6 +267,42 @@ TEST(StreamJpegDepacketizer, LossAndDamage)
             feed(*d, p, sink);
         ASSERT_EQ(c.pictures, sink.pictures.size());
         EXPECT_TRUE(readJpeg(sink.pictures.back()).ok);
+    }
+}
+
+TEST(StreamJpegDepacketizer, APictureMayFillTheSizeLimitButNotOneByteMore)
+{
+    // 16 MiB counts the rebuilt headers and the end marker as well as the scan. A picture past
+    // it is dropped and the next one still comes.
+    const size_t limit = 16u * 1024u * 1024u;
+    auto packet = [](uint16_t seq, uint32_t ts, bool last, size_t offset, size_t n) {
+        return CJpegPacket{seq, ts, last, static_cast<uint32_t>(offset), 1, 50, 64, 64, 0, {}, false, Bytes(n, 0x3C)};
+    };
+    size_t framing = 0;
+    {
+        auto d = createDepacketizer("JPEG", 90000, 0, {});
+        CCollect sink;
+        feed(*d, packet(1, 100, true, 0, 10), sink);
+        ASSERT_EQ(1u, sink.pictures.size());
+        framing = sink.pictures[0].size() - 10;
+    }
+    for (size_t over : {0u, 1u}) {
+        SCOPED_TRACE(over);
+        const size_t scan = limit - framing + over;
+        auto d = createDepacketizer("JPEG", 90000, 0, {});
+        CCollect sink;
+        uint16_t seq = 1;
+        for (size_t at = 0; at < scan;) {
+            const size_t n = std::min<size_t>(60000, scan - at);
+            feed(*d, packet(seq++, 100, at + n == scan, at, n), sink);
+            at += n;
+        }
+        feed(*d, packet(seq, 200, true, 0, 10), sink);
+        ASSERT_EQ(over ? 1u : 2u, sink.pictures.size());
+        if (!over) {
+            EXPECT_EQ(limit, sink.pictures[0].size());
+        }
+        EXPECT_EQ(framing + 10, sink.pictures.back().size());
     }
 }
 
