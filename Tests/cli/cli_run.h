@@ -10,7 +10,11 @@
 #include <sstream>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "OnvifSim/DeviceDescription.h"
 #include "OnvifSim/SimDevice.h"
+#include "OnvifSim/SimServer.h"
 
 struct RunResult {
     int exitCode = -1;
@@ -47,6 +51,17 @@ inline RunResult runCli(const std::string& args, const std::string& environment 
 }
 
 // The CLI's options that log in to a simulated device as its first user.
+// Loads one of the shipped device descriptions (name without ".json") with the simulator's
+// own log quiet, for tests that start their own simulator.
+inline ::testing::AssertionResult loadShippedDevice(const std::string& name, OnvifSim::CDeviceDescription& description)
+{
+    OnvifSim::SetLogEnabled(false);
+    std::string error;
+    if (!OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/" + name + ".json", description, error))
+        return ::testing::AssertionFailure() << name << ": " << error;
+    return ::testing::AssertionSuccess();
+}
+
 inline std::string loginOptions(const OnvifSim::CSimDevice& device, const std::string& host = "127.0.0.1")
 {
     const auto user = device.description().users.at(0);

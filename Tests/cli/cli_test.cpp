@@ -462,11 +462,9 @@ namespace {
 // itself all carry the bracketed literal.
 TEST(CliProcess, LoginAndStreamOverIpv6Loopback)
 {
-    OnvifSim::SetLogEnabled(false);
     OnvifSim::CDeviceDescription description;
     std::string error;
-    ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/camera-1ch-media.json", description, error))
-        << error;
+    ASSERT_TRUE(loadShippedDevice("camera-1ch-media", description));
     OnvifSim::CSimServer server;
     auto device = server.addDevice(description, &error, 0, "::1");
     if (!device)
@@ -494,11 +492,9 @@ TEST(CliProcess, LoginAndStreamOverIpv6Loopback)
 // certificate is refused until --ca names it, for the login and the picture alike.
 TEST(CliProcess, SnapshotByNameAndIpv6AndVerifiedTls)
 {
-    OnvifSim::SetLogEnabled(false);
     OnvifSim::CDeviceDescription description;
     std::string error;
-    ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/camera-1ch-media.json", description, error))
-        << error;
+    ASSERT_TRUE(loadShippedDevice("camera-1ch-media", description));
     OnvifSim::CSimServer server;
     OnvifSim::CDeviceDescription secure = description;
     secure.https = true;
@@ -638,11 +634,9 @@ class CliAgainstOneDevice : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        OnvifSim::SetLogEnabled(false);
         std::string error;
         OnvifSim::CDeviceDescription description;
-        ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/camera-1ch-media.json", description, error))
-            << error;
+        ASSERT_TRUE(loadShippedDevice("camera-1ch-media", description));
         description.raw["firmware"]["rebootSeconds"] = 1;
         m_device = m_server.addDevice(description, &error);
         ASSERT_TRUE(m_device) << error;
@@ -732,13 +726,10 @@ namespace {
 // is what the next run reads, and a name the library does not know fails in one sentence.
 TEST(CliConfig, MotionDetectRoundTripsThroughAFile)
 {
-    OnvifSim::SetLogEnabled(false);
     OnvifSim::CSimServer server;
     std::string error;
     OnvifSim::CDeviceDescription description;
-    ASSERT_TRUE(OnvifSim::LoadDescriptionFile(OnvifSim::DevicesDir() + "/camera-2ch-media2-h265.json", description,
-                                              error))
-        << error;
+    ASSERT_TRUE(loadShippedDevice("camera-2ch-media2-h265", description));
     auto device = server.addDevice(description, &error);
     ASSERT_TRUE(device) << error;
     const std::string login = loginOptions(*device) + " --json config ";
