@@ -54,8 +54,8 @@ protected:
 TEST_F(PlaybackAgainstRecorder, FirstFrameIsTheKeyFrameAtTheRequestedTimeStampedWithIt)
 {
     startRecorder(ShippedRecorder());
-    SourcePtr s = source("2026-03-01T12:00:10Z", "2026-03-01T12:10:00Z");
     CPlaybackReceiver r;
+    SourcePtr s = source("2026-03-01T12:00:10Z", "2026-03-01T12:10:00Z");
     ASSERT_TRUE(s->start(&r));
     ASSERT_TRUE(r.waitFor([](CPlaybackReceiver& x) { return x.m_times.size() >= 30; }));
     {
@@ -77,8 +77,8 @@ TEST_F(PlaybackAgainstRecorder, FirstFrameIsTheKeyFrameAtTheRequestedTimeStamped
 TEST_F(PlaybackAgainstRecorder, SpeedPauseResumeAndSeek)
 {
     startRecorder(ShippedRecorder());
-    SourcePtr s = source("2026-03-01T12:00:00Z", "2026-03-01T20:00:00Z");
     CPlaybackReceiver r;
+    SourcePtr s = source("2026-03-01T12:00:00Z", "2026-03-01T20:00:00Z");
     EXPECT_FALSE(s->setSpeed(4.0f)) << "not started";
     ASSERT_TRUE(s->start(&r));
     ASSERT_TRUE(r.waitFor([](CPlaybackReceiver& x) { return x.m_times.size() >= 5; }));
@@ -113,11 +113,12 @@ TEST_F(PlaybackAgainstRecorder, SpeedPauseResumeAndSeek)
 TEST_F(PlaybackAgainstRecorder, TheEndOfTheRangeEndsTheStreamOnce)
 {
     startRecorder(ShippedRecorder());
-    SourcePtr s = source("2026-03-01T12:00:00Z", "2026-03-01T12:00:02Z");
     CPlaybackReceiver r;
+    SourcePtr s = source("2026-03-01T12:00:00Z", "2026-03-01T12:00:02Z");
     ASSERT_TRUE(s->start(&r));
     ASSERT_TRUE(r.waitFor([](CPlaybackReceiver& x) { return x.m_ends >= 1; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));   // the wrapper's own end timer runs out
+    EXPECT_TRUE(s->stop(&r));
     std::lock_guard<std::mutex> lock(r.m_mutex);
     EXPECT_EQ(1, r.m_ends);
     EXPECT_EQ(50u, r.m_times.size());
@@ -131,10 +132,11 @@ TEST_F(PlaybackAgainstRecorder, LocalRangesPlayTheDevicesLocalTime)
     zone["TimeZone"] = RPC::Onvif::findTimeZoneByOffset(8 * 3600);   // without daylight saving
     ASSERT_TRUE(RPC::Onvif::COnvifInfoCenter::instance()->setZoneAndDSTCfg(m_info, zone, true));
     // 20:00 at GMT+08:00 is noon UTC.
-    SourcePtr s = source("2026-03-01 20:00:00", "2026-03-01 20:00:02");
     CPlaybackReceiver r;
+    SourcePtr s = source("2026-03-01 20:00:00", "2026-03-01 20:00:02");
     ASSERT_TRUE(s->start(&r));
     ASSERT_TRUE(r.waitFor([](CPlaybackReceiver& x) { return !x.m_times.empty(); }));
+    EXPECT_TRUE(s->stop(&r));
     std::lock_guard<std::mutex> lock(r.m_mutex);
     EXPECT_EQ(ClockMs(12, 0, 0), r.m_times.front());
 }
@@ -142,8 +144,8 @@ TEST_F(PlaybackAgainstRecorder, LocalRangesPlayTheDevicesLocalTime)
 TEST_F(PlaybackAgainstRecorder, RefusedAddressEndsTheStream)
 {
     startRecorder(ShippedRecorder());
-    SourcePtr s = source("2026-03-01T12:00:00Z", "2026-03-01T12:10:00Z", "Rec_999");
     CPlaybackReceiver r;
+    SourcePtr s = source("2026-03-01T12:00:00Z", "2026-03-01T12:10:00Z", "Rec_999");
     ASSERT_TRUE(s->start(&r)) << "the session starts; the refusal comes later";
     ASSERT_TRUE(r.waitFor([](CPlaybackReceiver& x) { return x.m_ends >= 1; }));
     uint32_t code = 1;
@@ -158,8 +160,8 @@ TEST_F(PlaybackAgainstRecorder, AServerThatIgnoresTheSpeedKeepsPlayingAtItsOwn)
     Json::Value json = ShippedRecorder();
     json["rtsp"]["replayIgnoresSpeed"] = true;
     startRecorder(json);
-    SourcePtr s = source("2026-03-01T12:00:00Z", "2026-03-01T20:00:00Z");
     CPlaybackReceiver r;
+    SourcePtr s = source("2026-03-01T12:00:00Z", "2026-03-01T20:00:00Z");
     ASSERT_TRUE(s->start(&r));
     ASSERT_TRUE(r.waitFor([](CPlaybackReceiver& x) { return x.m_times.size() >= 5; }));
     ASSERT_TRUE(s->setSpeed(4.0f)) << "the request goes out; the device decides";
