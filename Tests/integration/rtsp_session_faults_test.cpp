@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -202,17 +203,31 @@ TEST(RtspSessionFaults, KeepAliveBeforeTheSessionTimesOut)
     EXPECT_EQ(probe.countMessages(kRtspMsgError), 0u);
 }
 
-TEST(RtspSessionFaults, NoMediaWhilePlayingTripsTheWatchdog)
+// The watchdog reads the session clock; its own timer (a quarter of the time-out, in real
+// time) only decides how soon it looks.
+std::atomic<uint64_t> g_steppedMs{1000000};
+uint64_t steppedClock() { return g_steppedMs.load(); }
+
+TEST(RtspSessionFaults, NoMediaForLongerThanTheTimeOutTripsTheWatchdog)
 {
     RtspScriptedServer server([](const RtspRequest& r, size_t) {
         return RtspScriptedServer::deviceAnswer(r, kSdp, 60, 0, 0);
     });
+    struct SteppedClock {
+        SteppedClock() { CRtspClientSession::setClock(steppedClock); }
+        ~SteppedClock() { CRtspClientSession::setClock(nullptr); }
+    } clock;
     RtspClientProbe probe(kRtspTransTcp, 3000, 600);
     ASSERT_EQ(probe.start(server.url()), 0);
     ASSERT_TRUE(probe.waitMessage(kRtspMsgReady));
     ASSERT_EQ(probe.session().play(-1), 0);
     ASSERT_TRUE(probe.waitMessage(kRtspMsgPlaying));
-    ASSERT_TRUE(probe.waitMessage(kRtspMsgError, 8000));
+
+    g_steppedMs += 600;
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));   // four looks
+    EXPECT_EQ(probe.countMessages(kRtspMsgError), 0u) << "silent for exactly the time-out";
+    g_steppedMs += 1;
+    ASSERT_TRUE(probe.waitMessage(kRtspMsgError, 3000)) << "one millisecond longer";
     EXPECT_EQ(probe.errorCode(), kRtspErrNoData);
 }
 

@@ -17,31 +17,68 @@
 
 using Zentar::Infra::CTimer;
 
+namespace {
+
+// Timers whose callbacks block until the test hands out a release ticket (one per callback).
+class BlockedTimers {
+public:
+    explicit BlockedTimers(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            m_timers.push_back(std::make_unique<CTimer>("Blocking"));
+            m_timers.back()->start(
+                [this](unsigned long) {
+                    std::unique_lock<std::mutex> lock(m_mutex);
+                    ++m_entered;
+                    ++m_inside;
+                    m_changed.notify_all();
+                    m_changed.wait_for(lock, std::chrono::seconds(60), [this] { return m_tickets > 0; });
+                    if (m_tickets > 0)
+                        --m_tickets;
+                    --m_inside;
+                },
+                0, 0);
+        }
+    }
+    ~BlockedTimers()
+    {
+        release(static_cast<int>(m_timers.size()));
+        for (auto& t : m_timers)
+            t->stopAndWait();
+    }
+
+    void release(int tickets)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_tickets += tickets;
+        m_changed.notify_all();
+    }
+    // Waits until at least `entered` callbacks have started; false after the time-out.
+    bool waitEntered(int entered, std::chrono::seconds timeout)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, timeout, [&] { return m_entered >= entered; });
+    }
+    int entered() const { std::lock_guard<std::mutex> lock(m_mutex); return m_entered; }
+    int inside() const { std::lock_guard<std::mutex> lock(m_mutex); return m_inside; }
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_entered = 0;
+    int m_inside = 0;
+    int m_tickets = 0;
+    std::vector<std::unique_ptr<CTimer>> m_timers;
+};
+
+} // namespace
+
 TEST(PlatformTimerPool, BlockingCallbacksDoNotStarveOtherTimers)
 {
     constexpr int kBlocking = 12;   // well above the pool's resting size
-    std::mutex mutex;
-    std::condition_variable cv;
-    int inside = 0;
-    bool release = false;
-
-    std::vector<std::unique_ptr<CTimer>> timers;
-    for (int i = 0; i < kBlocking; ++i) {
-        timers.push_back(std::make_unique<CTimer>("Blocking"));
-        timers.back()->start(
-            [&](unsigned long) {
-                std::unique_lock<std::mutex> lock(mutex);
-                ++inside;
-                cv.notify_all();
-                cv.wait_for(lock, std::chrono::seconds(20), [&] { return release; });
-            },
-            0, 0);
-    }
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        EXPECT_TRUE(cv.wait_for(lock, std::chrono::seconds(10), [&] { return inside == kBlocking; }))
-            << "only " << inside << " of " << kBlocking << " callbacks ran at once";
-    }
+    BlockedTimers blocked(kBlocking);
+    EXPECT_TRUE(blocked.waitEntered(kBlocking, std::chrono::seconds(10)))
+        << "only " << blocked.inside() << " of " << kBlocking << " callbacks ran at once";
     // A further timer still fires while all of those are blocked.
     std::atomic<bool> fired{false};
     CTimer quick("Quick");
@@ -49,14 +86,24 @@ TEST(PlatformTimerPool, BlockingCallbacksDoNotStarveOtherTimers)
     for (int i = 0; i < 500 && !fired; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(fired.load());
+}
 
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        release = true;
-    }
-    cv.notify_all();
-    for (auto& t : timers)
-        t->stopAndWait();
+// Hundreds of dead devices must not turn into an unbounded number of threads: the pool
+// stops growing at 256 blocked callbacks, and a timer due after that waits for one of
+// them to return.
+TEST(PlatformTimerPool, GrowthStopsAt256BlockedCallbacks)
+{
+    BlockedTimers blocked(258);
+    ASSERT_TRUE(blocked.waitEntered(256, std::chrono::seconds(60))) << blocked.entered() << " started";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));   // the pool grows every 20 ms when stuck
+    EXPECT_EQ(256, blocked.inside());
+    EXPECT_EQ(256, blocked.entered());
+
+    blocked.release(1);
+    EXPECT_TRUE(blocked.waitEntered(257, std::chrono::seconds(5))) << "a freed thread takes the next timer";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(256, blocked.inside());
+    EXPECT_EQ(257, blocked.entered());
 }
 
 namespace {

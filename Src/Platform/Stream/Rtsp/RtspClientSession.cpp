@@ -3,6 +3,7 @@
 #include "Stream/Rtsp/RtspSessionImpl.h"
 
 #include "Infra/LogSink.h"
+#include "Infra/Time.h"
 #include "Packaging/NativeFrame.h"
 #include "Stream/Media/SvrMediaFrame.h"
 
@@ -15,6 +16,7 @@ namespace StreamApp {
 namespace {
 
 std::atomic<long> g_nextSessionId{1};
+std::atomic<CRtspClientSession::ClockFn> g_clock{nullptr};
 
 template <typename T>
 bool readValue(const void* value, size_t len, T& out)
@@ -26,6 +28,14 @@ bool readValue(const void* value, size_t len, T& out)
 }
 
 } // namespace
+
+uint64_t rtspNowMs()
+{
+    CRtspClientSession::ClockFn clock = g_clock.load();
+    return clock ? clock() : Infra::CTime::getCurrentMilliSecond();
+}
+
+void CRtspClientSession::setClock(ClockFn clock) { g_clock.store(clock); }
 
 CRtspClientSession::Ptr CRtspClientSession::create(int kind, bool shareLoop)
 {

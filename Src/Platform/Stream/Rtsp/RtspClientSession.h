@@ -46,6 +46,12 @@ public:
     static Ptr create(int kind, bool shareLoop = true);
     ~CRtspClientSession(); // closes
 
+    // The millisecond clock that every session's no-data watchdog, reorder release and
+    // receiver-report pacing read; null restores the system clock. Tests step it across a
+    // time-out instead of sleeping through it.
+    using ClockFn = uint64_t (*)();
+    static void setClock(ClockFn clock);
+
     CRtspClientSession(const CRtspClientSession&) = delete;
     CRtspClientSession& operator=(const CRtspClientSession&) = delete;
 

@@ -5,7 +5,6 @@
 #include "Stream/Rtsp/RtspNetLoop.h"
 
 #include "Infra/LogSink.h"
-#include "Infra/Time.h"
 
 #include <asio/bind_executor.hpp>
 #include <asio/post.hpp>
@@ -25,8 +24,6 @@ const size_t kRxInitialSize = 4 + 65535 + 4096;
 const size_t kRxMaxSize = CRtspFramer::kMaxHeaderBytes + CRtspFramer::kMaxBodyBytes + 8192;
 const size_t kMaxQueuedWriteBytes = 4 * 1024 * 1024; // talk data backlog before dropping
 const char* const kUserAgent = "ZentarStream RTSP client";
-
-uint64_t nowMs() { return Infra::CTime::getCurrentMilliSecond(); }
 
 } // namespace
 
@@ -429,7 +426,7 @@ void CRtspSessionImpl::onPlaying(const CRtspAnswer& answer)
 {
     takeSessionHeader(answer);
     m_state = kPlaying;
-    m_lastDataMs = nowMs();
+    m_lastDataMs = rtspNowMs();
     armKeepAlive();
     armDataWatchdog();
     armMediaTick();
@@ -586,7 +583,7 @@ void CRtspSessionImpl::armDataWatchdog()
     m_dataTimer.async_wait([self](const asio::error_code& ec) {
         if (ec || self->m_state != kPlaying)
             return;
-        uint64_t idle = nowMs() - self->m_lastDataMs;
+        uint64_t idle = rtspNowMs() - self->m_lastDataMs;
         if (idle > self->m_opt.dataMs) {
             self->fail(kRtspErrNoData, "no media for " + std::to_string(idle) + " ms");
             return;
@@ -608,7 +605,7 @@ void CRtspSessionImpl::armMediaTick()
     m_tickTimer.async_wait([self](const asio::error_code& ec) {
         if (ec || (self->m_state != kPlaying && self->m_state != kPaused))
             return;
-        uint64_t now = nowMs();
+        uint64_t now = rtspNowMs();
         for (auto& track : self->m_tracks)
             self->drainReorder(track, now);
         // The first report goes out as soon as there is something to report on.

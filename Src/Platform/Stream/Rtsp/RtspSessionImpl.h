@@ -29,6 +29,9 @@
 namespace Zentar {
 namespace StreamApp {
 
+// Milliseconds from the session clock (the system clock unless a test replaced it).
+uint64_t rtspNowMs();
+
 // Options as set by setConfig; copied by the strand when it needs them.
 struct CRtspOptions {
     bool rtcp = true;

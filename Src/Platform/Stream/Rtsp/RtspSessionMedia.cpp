@@ -6,7 +6,6 @@
 #include "Stream/Rtsp/RtspTransportHeader.h"
 
 #include "Infra/LogSink.h"
-#include "Infra/Time.h"
 #include "Stream/Media/SvrMediaFrame.h"
 
 #include <openssl/rand.h>
@@ -20,8 +19,6 @@ namespace StreamApp {
 namespace {
 
 const size_t kMaxRtpPayload = 1400; // keeps talk packets under a common path MTU
-
-uint64_t nowMs() { return Infra::CTime::getCurrentMilliSecond(); }
 
 uint32_t randomSsrc()
 {
@@ -317,7 +314,7 @@ void CRtspSessionImpl::onRtp(CTrack& track, const uint8_t* data, size_t size)
 {
     if (m_state != kPlaying && m_state != kSettingUp)
         return; // a paused server may still flush a few packets
-    uint64_t now = nowMs();
+    uint64_t now = rtspNowMs();
     m_lastDataMs = now;
     StreamSvr::CRtpPacket packet;
     if (!packet.parse(data, size))
@@ -354,18 +351,18 @@ void CRtspSessionImpl::deliverInOrder(CTrack& track, const StreamSvr::CRtpPacket
 
 void CRtspSessionImpl::onRtcp(CTrack& track, const uint8_t* data, size_t size)
 {
-    m_lastDataMs = nowMs();
+    m_lastDataMs = rtspNowMs();
     StreamSvr::CRtcpSenderReport sr;
     if (!StreamSvr::parseSenderReport(data, size, sr))
         return;
-    track.stats.onSenderReport(sr.ntpTimestamp, nowMs());
+    track.stats.onSenderReport(sr.ntpTimestamp, rtspNowMs());
     track.timeMapper.onSenderReport(sr);
 }
 
 bool CRtspSessionImpl::sendReceiverReports()
 {
     bool sent = false;
-    uint64_t now = nowMs();
+    uint64_t now = rtspNowMs();
     for (auto& track : m_tracks) {
         if (!track.setUp || track.backChannel || !track.stats.hasSource())
             continue;
