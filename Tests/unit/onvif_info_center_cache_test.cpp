@@ -88,7 +88,9 @@ TEST_F(InfoCenterCache, ProfileSelectionRules)
 
 TEST_F(InfoCenterCache, ProfileSelectionByChannelOrAll)
 {
-    storeTwoChannels();
+    storeTwoChannels(); // stored with local = false: profiles exist only in the host's numbering
+    EXPECT_TRUE(centre.isSlotValid(info, INFO_SLOT_PROFILES, true));
+    EXPECT_FALSE(centre.isSlotValid(info, INFO_SLOT_PROFILES, false));
     Json::Value all(Json::objectValue);
     ASSERT_TRUE(centre.getProfile(info, all));
     ASSERT_TRUE(all["Profiles"].isArray());
@@ -107,13 +109,6 @@ TEST_F(InfoCenterCache, ProfileSelectionByChannelOrAll)
 
     Json::Value notRecord(Json::arrayValue);
     EXPECT_FALSE(centre.getProfile(info, notRecord));
-}
-
-TEST_F(InfoCenterCache, ProfilesAlwaysLandOnTheLocalSide)
-{
-    storeTwoChannels(); // stored with local = false
-    EXPECT_TRUE(centre.isSlotValid(info, INFO_SLOT_PROFILES, true));
-    EXPECT_FALSE(centre.isSlotValid(info, INFO_SLOT_PROFILES, false));
 }
 
 TEST_F(InfoCenterCache, FirstServiceAddressLearntWins)
@@ -163,20 +158,63 @@ TEST_F(InfoCenterCache, ServiceAddressesStoredBehindPortMappingAreRewritten)
     EXPECT_EQ("http://192.168.1.64:80/onvif/Media", remote["Service"]["Media"]["XAddr"].asString());
 }
 
-TEST_F(InfoCenterCache, KeyedEntryExpiresByItsOwnTimeLast)
+using KeyedSetter = bool (COnvifInfoCenter::*)(const ServerInfo&, const Json::Value&, bool);
+
+struct KeyedLifetimeCase {
+    const char* what;
+    KeyedSetter store;
+    const char* keyMember;
+    uint32_t slot;
+    uint64_t ttl;       // ms; 0: stored but never valid
+    bool ownTimeLast;   // each token ages from its own store, not the slot's last one
+};
+
+TEST_F(InfoCenterCache, KeyedEntriesLiveTheirSlotsTime)
 {
-    // Audio encoder configurations live 10 s per token.
-    ASSERT_TRUE(centre.setAudioEncodeCfgInfo(info, parse(R"({"AudioConfigurationToken": "A0", "Audio": 1})"), true));
-    g_now += 8000;
-    ASSERT_TRUE(centre.setAudioEncodeCfgInfo(info, parse(R"({"AudioConfigurationToken": "A1", "Audio": 2})"), true));
-    g_now += 1999;
-    EXPECT_TRUE(centre.isKeyValid(info, INFO_SLOT_AUDIO_ENCODER_CFG, "A0", true));
-    g_now += 1;
-    EXPECT_FALSE(centre.isKeyValid(info, INFO_SLOT_AUDIO_ENCODER_CFG, "A0", true));
-    EXPECT_TRUE(centre.isKeyValid(info, INFO_SLOT_AUDIO_ENCODER_CFG, "A1", true));
-    EXPECT_FALSE(centre.isKeyValid(info, INFO_SLOT_AUDIO_ENCODER_CFG, "A1", false));
-    g_now += 8000;
-    EXPECT_FALSE(centre.isKeyValid(info, INFO_SLOT_AUDIO_ENCODER_CFG, "A1", true));
+    const KeyedLifetimeCase cases[] = {
+        {"audio encoder configuration", &COnvifInfoCenter::setAudioEncodeCfgInfo, "AudioConfigurationToken",
+         INFO_SLOT_AUDIO_ENCODER_CFG, 10000, true},
+        {"imaging settings", &COnvifInfoCenter::setImagingSettingsInfo, "VideoSourceToken",
+         INFO_SLOT_IMAGING_SETTINGS, 5000, false},
+        // The host must always see the video encoder configuration the device has now.
+        {"video encoder configuration", &COnvifInfoCenter::setVideoEncodeCfgInfo, "VideoConfigurationToken",
+         INFO_SLOT_VIDEO_ENCODER_CFG, 0, true},
+    };
+    for (const KeyedLifetimeCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto store = [&](const char* key) {
+            Json::Value record(Json::objectValue);
+            record[c.keyMember] = key;
+            ASSERT_TRUE((centre.*c.store)(info, record, true));
+        };
+        const auto valid = [&](const char* key, bool local = true) {
+            return centre.isKeyValid(info, c.slot, key, local);
+        };
+        g_now = 1000000;
+        store("K0");
+        if (c.ttl == 0) {
+            EXPECT_FALSE(valid("K0"));
+            continue;
+        }
+        EXPECT_FALSE(valid("K0", false)) << "stored on the host's side only";
+        if (c.ownTimeLast) {
+            g_now += c.ttl - 2000;
+            store("K1"); // refreshes the slot, not K0
+            g_now += 1999;
+        } else {
+            g_now += c.ttl - 1;
+        }
+        EXPECT_TRUE(valid("K0"));
+        g_now += 1;
+        EXPECT_FALSE(valid("K0"));
+        if (c.ownTimeLast) {
+            EXPECT_TRUE(valid("K1"));
+            g_now += c.ttl - 2001;
+            EXPECT_TRUE(valid("K1"));
+            g_now += 1;
+            EXPECT_FALSE(valid("K1"));
+        }
+    }
 }
 
 TEST_F(InfoCenterCache, CachedKeyedEntriesAnswerWithoutTheDevice)
@@ -220,16 +258,6 @@ TEST_F(InfoCenterCache, OptionStoresResolveTheTokenThroughTheProfile)
     ASSERT_TRUE(centre.setCacheValid(info, INFO_SLOT_VIDEO_ENCODER_OPTIONS, 1));
     EXPECT_FALSE(centre.isKeyValid(info, INFO_SLOT_VIDEO_ENCODER_OPTIONS, "V1", false));
     EXPECT_FALSE(centre.isKeyValid(info, INFO_SLOT_AUDIO_ENCODER_OPTIONS, "A0", false));
-}
-
-TEST_F(InfoCenterCache, VideoEncoderConfigurationIsNeverServedFromCache)
-{
-    ASSERT_TRUE(centre.setVideoEncodeCfgInfo(info, parse(R"({"VideoConfigurationToken": "V0"})"), true));
-    EXPECT_FALSE(centre.isKeyValid(info, INFO_SLOT_VIDEO_ENCODER_CFG, "V0", true));
-    ASSERT_TRUE(centre.setImagingSettingsInfo(info, parse(R"({"VideoSourceToken": "S0"})"), true));
-    EXPECT_TRUE(centre.isKeyValid(info, INFO_SLOT_IMAGING_SETTINGS, "S0", true));
-    g_now += 5000;
-    EXPECT_FALSE(centre.isKeyValid(info, INFO_SLOT_IMAGING_SETTINGS, "S0", true));
 }
 
 TEST_F(InfoCenterCache, PresetAndTourTablesPerProfile)
@@ -280,16 +308,21 @@ TEST_F(InfoCenterCache, ZoneConfigurationAndDeviceFacts)
     EXPECT_EQ("9", device["Serial"].asString());
 }
 
-TEST_F(InfoCenterCache, InvalidatingEverySlotEmptiesTheRecord)
+TEST_F(InfoCenterCache, InvalidatingOneSlotOrEverySlot)
 {
     storeTwoChannels();
     ASSERT_TRUE(centre.setDeviceInfo(info, parse(R"({"Manufacturer": "Acme"})"), true));
+    ASSERT_TRUE(centre.setMediaCaps(info, parse(R"({"Caps": 1})"), true));
+    EXPECT_TRUE(centre.setCacheValid(info, INFO_SLOT_MEDIA_CAPS, 0));
+    EXPECT_FALSE(centre.isSlotValid(info, INFO_SLOT_MEDIA_CAPS, true));
+    EXPECT_TRUE(centre.isSlotValid(info, INFO_SLOT_DEVICE_INFO, true)) << "one slot leaves the others";
+
     ASSERT_TRUE(centre.setCapsInfo(info, parse(R"({"Service": {"Media": {"XAddr": "http://a/b"}}})"), true));
     ASSERT_TRUE(centre.setZoneAndDSTCfg(info, parse(R"({"TimeZone": 1})"), true));
     ASSERT_TRUE(centre.storePresets(info, parse(R"({"ProfileToken": "P0", "Preset": []})"), true));
     ASSERT_TRUE(centre.setPTZNode(info, parse(R"({"NodeToken": "N0"})"), true));
 
-    EXPECT_TRUE(centre.setCacheValid(info, INFO_SLOT_COUNT, 0));
+    EXPECT_TRUE(centre.setCacheValid(info, INFO_SLOT_COUNT, 0)); // every slot, data and all
     for (uint32_t slot = 0; slot < INFO_SLOT_COUNT; ++slot) {
         EXPECT_FALSE(centre.isSlotValid(info, slot, true)) << slot;
         EXPECT_FALSE(centre.isSlotValid(info, slot, false)) << slot;
@@ -306,15 +339,6 @@ TEST_F(InfoCenterCache, InvalidatingEverySlotEmptiesTheRecord)
     // Out-of-range slots are refused quietly.
     EXPECT_TRUE(centre.setCacheValid(info, 99, 0));
     EXPECT_FALSE(centre.isSlotValid(info, 99, true));
-}
-
-TEST_F(InfoCenterCache, SingleSlotInvalidationLeavesTheOthers)
-{
-    ASSERT_TRUE(centre.setDeviceInfo(info, parse(R"({"Manufacturer": "Acme"})"), true));
-    ASSERT_TRUE(centre.setMediaCaps(info, parse(R"({"Caps": 1})"), true));
-    EXPECT_TRUE(centre.setCacheValid(info, INFO_SLOT_MEDIA_CAPS, 0));
-    EXPECT_FALSE(centre.isSlotValid(info, INFO_SLOT_MEDIA_CAPS, true));
-    EXPECT_TRUE(centre.isSlotValid(info, INFO_SLOT_DEVICE_INFO, true));
 }
 
 TEST_F(InfoCenterCache, LoginsDifferingInMediaPortKeepSeparateRecords)
