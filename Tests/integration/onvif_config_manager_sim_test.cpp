@@ -278,4 +278,26 @@ TEST_F(ConfigAgainstSim, VideoWidgetChangesMasksAndOsdsTogether)
     EXPECT_EQ(2u, get(config, "VideoWidget[0]")["Covers"].size());
 }
 
+// The OSD options shape every video-widget page of a channel; they are asked once per
+// session and channel, and a new session (perhaps a replaced camera) asks again.
+TEST_F(ConfigAgainstSim, OsdOptionsAreAskedOncePerSessionAndChannel)
+{
+    IConfigManager* config = open("camera-2ch-media2-h265.json");
+    ASSERT_NE(config, nullptr);
+    m_device->clearRequests();
+    get(config, "VideoWidget[0]");
+    get(config, "VideoWidget[0]");
+    EXPECT_EQ(1, m_device->count("GetOSDOptions"));
+    get(config, "VideoWidget[1]");
+    EXPECT_EQ(2, m_device->count("GetOSDOptions")) << "each channel has options of its own";
+
+    {
+        CClientContextScope scope(m_client, kHostUser);
+        ASSERT_TRUE(m_client->logout());
+        ASSERT_TRUE(m_client->login());
+    }
+    get(config, "VideoWidget[0]");
+    EXPECT_EQ(3, m_device->count("GetOSDOptions")) << "a new session asks again";
+}
+
 } // namespace

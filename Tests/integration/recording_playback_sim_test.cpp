@@ -3,10 +3,12 @@
 // the ways it fails (a refused address, a server that ignores the speed, bad requests).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <thread>
 
 #include "OnvifFramework/Utility/OnvifTimeZone.h"
+#include "Stream/Rtsp/RtspClientSession.h"
 #include "recording_sim_support.h"
 
 using namespace RecordingTest;
@@ -106,7 +108,7 @@ TEST_F(PlaybackAgainstRecorder, SpeedPauseResumeAndSeek)
     ASSERT_TRUE(s->seekByTimeEx(static_cast<time_t>(ClockMs(15, 0, 0) / 1000)));
     ASSERT_TRUE(s->resume());
     EXPECT_TRUE(r.waitFor([](CPlaybackReceiver& x) { return !x.m_times.empty() && x.m_times.back() >= ClockMs(15, 0, 0); }));
-    EXPECT_EQ(0, r.m_ends);
+    EXPECT_EQ(0, r.ends());
     EXPECT_TRUE(s->stop(&r));
 }
 
@@ -141,6 +143,38 @@ TEST_F(PlaybackAgainstRecorder, LocalRangesPlayTheDevicesLocalTime)
     EXPECT_EQ(ClockMs(12, 0, 0), r.m_times.front());
 }
 
+// The session's no-data watchdog reads the RTSP clock, so the test steps time past it
+// instead of waiting twenty seconds.
+std::atomic<uint64_t> g_rtspMs{5000000};
+uint64_t rtspClock() { return g_rtspMs.load(); }
+
+TEST_F(PlaybackAgainstRecorder, AReplayThatStallsEndsTheStreamOnce)
+{
+    startRecorder(ShippedRecorder());
+    struct SteppedClock {
+        SteppedClock() { Zentar::StreamApp::CRtspClientSession::setClock(rtspClock); }
+        ~SteppedClock() { Zentar::StreamApp::CRtspClientSession::setClock(nullptr); }
+    } clock;
+    CPlaybackReceiver r;
+    SourcePtr s = source("2026-03-01T12:00:00Z", "2026-03-01T20:00:00Z");
+    ASSERT_TRUE(s->start(&r));
+    ASSERT_TRUE(r.waitFor([](CPlaybackReceiver& x) { return x.m_times.size() >= 5; }));
+    m_device->setRtspFault(OnvifSim::ERtspFault::Stall);
+    // Let the frames already on their way arrive: each one restarts the watchdog.
+    size_t seen = r.frames();
+    for (int i = 0; i < 50; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (r.frames() == seen)
+            break;
+        seen = r.frames();
+    }
+    EXPECT_EQ(0, r.ends()) << "a short silence is not the end";
+    g_rtspMs += 20001;   // one millisecond past the session's default of twenty seconds
+    ASSERT_TRUE(r.waitFor([](CPlaybackReceiver& x) { return x.m_ends >= 1; }));
+    EXPECT_TRUE(s->stop(&r));
+    EXPECT_EQ(1, r.ends());
+}
+
 TEST_F(PlaybackAgainstRecorder, RefusedAddressEndsTheStream)
 {
     startRecorder(ShippedRecorder());
@@ -168,7 +202,7 @@ TEST_F(PlaybackAgainstRecorder, AServerThatIgnoresTheSpeedKeepsPlayingAtItsOwn)
     const double pace1x = pace(r);
     EXPECT_LT(pace1x, 2.0);
     EXPECT_GT(pace1x, 0.5) << "still playing";
-    EXPECT_EQ(0, r.m_ends);
+    EXPECT_EQ(0, r.ends());
     EXPECT_TRUE(s->stop(&r));
 }
 

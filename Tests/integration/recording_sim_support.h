@@ -68,6 +68,11 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_times.size();
     }
+    int ends()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_ends;
+    }
     long long lastTime()
     {
         std::lock_guard<std::mutex> lock(m_mutex);

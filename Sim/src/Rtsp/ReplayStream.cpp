@@ -16,8 +16,9 @@ constexpr long long kNtpEpochOffset = 2208988800LL;
 } // namespace
 
 CReplayStream::CReplayStream(CStrand strand, CReplayTimeline timeline, std::shared_ptr<IRtpSink> sink,
-                             std::function<void()> onEnd)
+                             std::function<void()> onEnd, std::shared_ptr<const std::atomic<int>> fault)
     : m_timer(strand), m_timeline(std::move(timeline)), m_sink(std::move(sink)), m_onEnd(std::move(onEnd)),
+      m_fault(std::move(fault)),
       m_frameMs(1000.0 / (m_timeline.clip->fps > 0 ? m_timeline.clip->fps : 25.0)), m_ssrc(Random32()),
       m_sequence(static_cast<uint16_t>(Random32())), m_timestamp(Random32())
 {
@@ -242,6 +243,8 @@ void CReplayStream::sendFrame(const CFrame& f, bool endsSection, bool last)
     // Rounded up, so that a reader truncating the fraction back to milliseconds gets the
     // millisecond the frame was recorded at.
     const uint32_t ntpFraction = static_cast<uint32_t>((((timeMs % 1000) << 32) + 999) / 1000);
+    if (m_fault && static_cast<ERtspFault>(m_fault->load()) == ERtspFault::Stall)
+        return;
     const CClipFrame& frame = clip.frames[static_cast<size_t>(f.index) % clip.frames.size()];
     for (size_t i = 0; i < frame.packets.size(); ++i) {
         const CRtpPayload& payload = frame.packets[i];

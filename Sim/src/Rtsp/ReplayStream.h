@@ -33,9 +33,10 @@ struct CReplayRequest {
 
 class CReplayStream : public std::enable_shared_from_this<CReplayStream> {
 public:
-    // onEnd runs (on the strand) after the last packet of the range has gone.
+    // onEnd runs (on the strand) after the last packet of the range has gone. fault: the
+    // device's RTSP fault (ERtspFault), read per frame; a stall keeps time but sends nothing.
     CReplayStream(CStrand strand, CReplayTimeline timeline, std::shared_ptr<IRtpSink> sink,
-                  std::function<void()> onEnd);
+                  std::function<void()> onEnd, std::shared_ptr<const std::atomic<int>> fault = nullptr);
 
     const CReplayTimeline& timeline() const { return m_timeline; }
     uint32_t ssrc() const { return m_ssrc; }
@@ -76,6 +77,7 @@ private:
     CReplayTimeline m_timeline;
     std::shared_ptr<IRtpSink> m_sink;
     std::function<void()> m_onEnd;
+    std::shared_ptr<const std::atomic<int>> m_fault;
     double m_frameMs;
     std::vector<long long> m_keyBefore;   // per clip frame: the nearest key frame at or before it
 

@@ -132,7 +132,7 @@ std::shared_ptr<CReplayStream> CRtspServer::makeReplayStream(const CRtspProfile&
     return std::make_shared<CReplayStream>(m_strand, *profile.timeline, std::move(sink), [weak, sessionId] {
         if (auto self = weak.lock())
             asio::post(self->m_strand, [self, sessionId] { self->replayEnded(sessionId); });
-    });
+    }, m_fault);
 }
 
 CRtspResponse CRtspServer::playReplay(CRtspSession& session, const CHttpRequest& request)

@@ -91,7 +91,7 @@ void maskXmlElements(std::string& text)
 
 // "Password" : "secret" in styled records and "password":"secret" in compact ones; also
 // \"Password\":\"secret\" when a record travels as JSON text inside another (the notification
-// server's configuration may). Only string values are masked: a secret is never a number.
+// server's configuration may). A password of digits may arrive as a number: masked too.
 void maskJsonMembers(std::string& text)
 {
     size_t pos = 0;
@@ -113,6 +113,14 @@ void maskJsonMembers(std::string& text)
         ++p;
         while (p < text.size() && std::isspace(static_cast<unsigned char>(text[p])))
             ++p;
+        if (p < text.size() && (std::isdigit(static_cast<unsigned char>(text[p])) || text[p] == '-')) {
+            size_t end = p + 1;
+            while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '.' ||
+                                         text[end] == '+' || text[end] == '-'))
+                ++end;
+            pos = mask(text, p, end);
+            continue;
+        }
         if (text.compare(p, quote.size(), quote) != 0)
             continue;
         const size_t begin = p + quote.size();
@@ -127,12 +135,20 @@ void maskJsonMembers(std::string& text)
     }
 }
 
-// Authorization: Basic/Digest ..., to the end of its line; Proxy-Authorization too.
+// Authorization: Basic/Digest ..., to the end of its line; Proxy-Authorization too, and the
+// "Authorization = ..." and "Authorization :" forms some trace lines use. The word alone
+// ("authorization failed") stays.
 void maskAuthorizationHeaders(std::string& text)
 {
     size_t pos = 0;
-    while ((pos = findNoCase(text, "authorization:", pos)) != std::string::npos) {
-        size_t begin = pos + std::strlen("authorization:");
+    while ((pos = findNoCase(text, "authorization", pos)) != std::string::npos) {
+        size_t sep = pos + std::strlen("authorization");
+        while (sep < text.size() && (text[sep] == ' ' || text[sep] == '\t'))
+            ++sep;
+        pos = sep;
+        if (sep >= text.size() || (text[sep] != ':' && text[sep] != '='))
+            continue;
+        size_t begin = sep + 1;
         while (begin < text.size() && (text[begin] == ' ' || text[begin] == '\t'))
             ++begin;
         size_t end = text.find_first_of("\r\n", begin);
