@@ -174,7 +174,7 @@ TEST_F(InfoCenterCache, KeyedEntryExpiresByItsOwnTimeLast)
     EXPECT_FALSE(centre.isKeyValid(info, INFO_SLOT_AUDIO_ENCODER_CFG, "A1", true));
 }
 
-using KeyedSetter = bool (COnvifInfoCenter::*)(const ServerInfo&, const Json::Value&, bool);
+using KeyedSetter = bool (*)(COnvifInfoCenter&, const ServerInfo&, const Json::Value&);
 
 // One token per slot, valid one millisecond before its lifetime ends and not at it. The
 // video encoder configuration is stored but never valid: the host must always see the one
@@ -187,14 +187,20 @@ TEST_F(InfoCenterCache, KeyedEntryLifetimes)
         uint32_t slot;
         uint64_t ttl;
     } cases[] = {
-        {&COnvifInfoCenter::setImagingSettingsInfo, "VideoSourceToken", INFO_SLOT_IMAGING_SETTINGS, 5000},
-        {&COnvifInfoCenter::setVideoEncodeCfgInfo, "VideoConfigurationToken", INFO_SLOT_VIDEO_ENCODER_CFG, 0},
+        {[](COnvifInfoCenter& ic, const ServerInfo& i, const Json::Value& r) {
+             return ic.setImagingSettingsInfo(i, r, true);
+         },
+         "VideoSourceToken", INFO_SLOT_IMAGING_SETTINGS, 5000},
+        {[](COnvifInfoCenter& ic, const ServerInfo& i, const Json::Value& r) {
+             return ic.setVideoEncodeCfgInfo(i, r, true);
+         },
+         "VideoConfigurationToken", INFO_SLOT_VIDEO_ENCODER_CFG, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.keyMember);
         Json::Value record(Json::objectValue);
         record[c.keyMember] = "K";
-        ASSERT_TRUE((centre.*c.store)(info, record, true));
+        ASSERT_TRUE(c.store(centre, info, record));
         g_now += c.ttl > 0 ? c.ttl - 1 : 0;
         EXPECT_EQ(c.ttl > 0, centre.isKeyValid(info, c.slot, "K", true));
         g_now += 1;
