@@ -26,6 +26,7 @@ export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 history_size=4 \
 suppressions=$root/scripts/tsan.supp ${TSAN_OPTIONS:-}"
 
 unit_filter='PlatformTimerPool.*:PlatformTimer.*:PlatformThread.*:PlatformMutex.*:PlatformLastError.*:RtspSession*:AsyncLoginLimit.*'
+unit_filter+=':HostResolver.*'
 integration_filter='ClientLoginTest.*:OnlineWindowTest.*:StreamSourceAgainstSim.*:RtspSession*:NotifyServer*:NotifyRouting.*'
 # The snapshot tests stay out: the instrumented simulator draws a full-HD picture in more
 # than the 5 s a snapshot may take, and their threads are the ones exercised above.

@@ -3,6 +3,7 @@
 #include "Base/HTTPClient/HttpClient.h"
 
 #include "Base/HTTPClient/SocketTimeout.h"
+#include "NetFramework/HostResolver.h"
 #include "OnvifFramework/Utility/OnvifLog.h"
 
 #include <arpa/inet.h>
@@ -12,6 +13,8 @@
 #include <sys/socket.h>
 
 #include <cerrno>
+#include <string>
+#include <vector>
 
 namespace RPC {
 
@@ -50,16 +53,16 @@ bool finishConnect(int sock)
 }
 
 // One address: a non-blocking connect waited for with select, then back to blocking.
-int connectAddress(const addrinfo& address)
+int connectAddress(const Zentar::NetFramework::CResolvedAddress& address)
 {
-    int sock = ::socket(address.ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int sock = ::socket(address.family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (sock < 0) {
         ONVIF_LOG(LOG_ERROR, "socket failed!\n");
         return -1;
     }
     bool connected = false;
     if (setBlocking(sock, false)) {
-        int ret = ::connect(sock, address.ai_addr, address.ai_addrlen);
+        int ret = ::connect(sock, reinterpret_cast<const sockaddr*>(&address.address), address.length);
         if (ret == 0)
             connected = true;
         else if (errno == EINPROGRESS)
@@ -86,21 +89,18 @@ int CHttpClient::connectEndpoint(const char* host, int port)
         ONVIF_LOG(LOG_ERROR, "connectEndpoint, invalid address ip[%s],port[%d]\n", host ? host : "", port);
         return -1;
     }
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV;
-    addrinfo* found = nullptr;
-    const int rc = ::getaddrinfo(host, std::to_string(port).c_str(), &hints, &found);
-    if (rc != 0 || found == nullptr) {
-        ONVIF_LOG(LOG_ERROR, "connectEndpoint, cannot resolve ip[%s]: %s\n", host, gai_strerror(rc));
+    // A name is resolved within the same time as a connect: a dead DNS fails like a dead host.
+    std::vector<Zentar::NetFramework::CResolvedAddress> addresses;
+    std::string why;
+    if (Zentar::NetFramework::resolveHost(host, port, kConnectTimeoutMs, addresses, why) !=
+        Zentar::NetFramework::EResolveResult::Ok) {
+        ONVIF_LOG(LOG_ERROR, "connectEndpoint, cannot resolve ip[%s]: %s\n", host, why.c_str());
         return -1;
     }
     // The resolver's order, each address with its own connect time-out.
     int sock = -1;
-    for (const addrinfo* a = found; a != nullptr && sock < 0; a = a->ai_next)
-        sock = connectAddress(*a);
-    ::freeaddrinfo(found);
+    for (size_t i = 0; i < addresses.size() && sock < 0; ++i)
+        sock = connectAddress(addresses[i]);
     if (sock < 0)
         return -1;
     // Closing resets the connection at once instead of lingering in TIME_WAIT: a

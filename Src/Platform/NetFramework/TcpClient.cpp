@@ -1,5 +1,6 @@
 #include "NetFramework/TcpClient.h"
 
+#include "NetFramework/HostResolver.h"
 #include "NetFramework/TlsClientContext.h"
 
 #include <asio/connect.hpp>
@@ -9,7 +10,9 @@
 #include <asio/write.hpp>
 
 #include <chrono>
+#include <cstring>
 #include <functional>
+#include <vector>
 
 namespace Zentar {
 namespace NetFramework {
@@ -74,24 +77,24 @@ CTcpClient::~CTcpClient() { close(); }
 bool CTcpClient::connect(const std::string& host, int port, bool tls, int connectMs, int handshakeMs)
 {
     close();
-    std::string bare = host;
+    std::string bare = host;   // the name the certificate must carry
     if (bare.size() >= 2 && bare.front() == '[' && bare.back() == ']')
         bare = bare.substr(1, bare.size() - 2);
-    asio::error_code ec;
-    asio::ip::tcp::resolver resolver(m_impl->m_io);
-    const auto addresses = resolver.resolve(bare, std::to_string(port), asio::ip::resolver_base::numeric_service, ec);
-    if (ec || addresses.empty()) {
+    std::vector<CResolvedAddress> addresses;
+    if (resolveHost(bare, port, connectMs, addresses, m_error) != EResolveResult::Ok) {
         m_failure = FAIL_RESOLVE;
-        m_error = "resolve " + bare + ": " + (ec ? ec.message() : std::string("no address"));
         return false;
     }
     // Each address in the resolver's order gets the whole connect time-out: a name with
     // a dead IPv6 address first must still reach its IPv4 one.
+    asio::error_code ec;
     asio::ip::tcp::socket& socket = m_impl->m_socket;
     bool timedOut = false;
     bool connected = false;
-    for (const auto& entry : addresses) {
-        const asio::ip::tcp::endpoint endpoint = entry.endpoint();
+    for (const CResolvedAddress& entry : addresses) {
+        asio::ip::tcp::endpoint endpoint;
+        std::memcpy(endpoint.data(), &entry.address, entry.length);
+        endpoint.resize(entry.length);
         ec = m_impl->run([&](Handler done) { socket.async_connect(endpoint, [done](const asio::error_code& e) {
                                                  done(e, 0);
                                              }); },

@@ -14,7 +14,7 @@ class CTcpClient {
 public:
     enum Failure {
         FAIL_NONE = 0,
-        FAIL_RESOLVE,   // the system resolver knows no address for the host
+        FAIL_RESOLVE,   // no address for the host, or none within the connect time-out
         FAIL_TIMEOUT,   // no address answered within the connect time-out
         FAIL_CONNECT,   // every address refused or failed
         FAIL_TLS,       // no TLS context, handshake failed or the certificate was refused
