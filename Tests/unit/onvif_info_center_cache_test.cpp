@@ -88,7 +88,9 @@ TEST_F(InfoCenterCache, ProfileSelectionRules)
 
 TEST_F(InfoCenterCache, ProfileSelectionByChannelOrAll)
 {
-    storeTwoChannels();
+    storeTwoChannels(); // stored with local = false: profiles exist only in the host's numbering
+    EXPECT_TRUE(centre.isSlotValid(info, INFO_SLOT_PROFILES, true));
+    EXPECT_FALSE(centre.isSlotValid(info, INFO_SLOT_PROFILES, false));
     Json::Value all(Json::objectValue);
     ASSERT_TRUE(centre.getProfile(info, all));
     ASSERT_TRUE(all["Profiles"].isArray());
@@ -107,13 +109,6 @@ TEST_F(InfoCenterCache, ProfileSelectionByChannelOrAll)
 
     Json::Value notRecord(Json::arrayValue);
     EXPECT_FALSE(centre.getProfile(info, notRecord));
-}
-
-TEST_F(InfoCenterCache, ProfilesAlwaysLandOnTheLocalSide)
-{
-    storeTwoChannels(); // stored with local = false
-    EXPECT_TRUE(centre.isSlotValid(info, INFO_SLOT_PROFILES, true));
-    EXPECT_FALSE(centre.isSlotValid(info, INFO_SLOT_PROFILES, false));
 }
 
 TEST_F(InfoCenterCache, FirstServiceAddressLearntWins)
@@ -179,6 +174,40 @@ TEST_F(InfoCenterCache, KeyedEntryExpiresByItsOwnTimeLast)
     EXPECT_FALSE(centre.isKeyValid(info, INFO_SLOT_AUDIO_ENCODER_CFG, "A1", true));
 }
 
+using KeyedSetter = bool (*)(COnvifInfoCenter&, const ServerInfo&, const Json::Value&);
+
+// One token per slot, valid one millisecond before its lifetime ends and not at it. The
+// video encoder configuration is stored but never valid: the host must always see the one
+// the device has now.
+TEST_F(InfoCenterCache, KeyedEntryLifetimes)
+{
+    const struct {
+        KeyedSetter store;
+        const char* keyMember;
+        uint32_t slot;
+        uint64_t ttl;
+    } cases[] = {
+        {[](COnvifInfoCenter& ic, const ServerInfo& i, const Json::Value& r) {
+             return ic.setImagingSettingsInfo(i, r, true);
+         },
+         "VideoSourceToken", INFO_SLOT_IMAGING_SETTINGS, 5000},
+        {[](COnvifInfoCenter& ic, const ServerInfo& i, const Json::Value& r) {
+             return ic.setVideoEncodeCfgInfo(i, r, true);
+         },
+         "VideoConfigurationToken", INFO_SLOT_VIDEO_ENCODER_CFG, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keyMember);
+        Json::Value record(Json::objectValue);
+        record[c.keyMember] = "K";
+        ASSERT_TRUE(c.store(centre, info, record));
+        g_now += c.ttl > 0 ? c.ttl - 1 : 0;
+        EXPECT_EQ(c.ttl > 0, centre.isKeyValid(info, c.slot, "K", true));
+        g_now += 1;
+        EXPECT_FALSE(centre.isKeyValid(info, c.slot, "K", true));
+    }
+}
+
 TEST_F(InfoCenterCache, CachedKeyedEntriesAnswerWithoutTheDevice)
 {
     storeTwoChannels();
@@ -220,16 +249,6 @@ TEST_F(InfoCenterCache, OptionStoresResolveTheTokenThroughTheProfile)
     ASSERT_TRUE(centre.setCacheValid(info, INFO_SLOT_VIDEO_ENCODER_OPTIONS, 1));
     EXPECT_FALSE(centre.isKeyValid(info, INFO_SLOT_VIDEO_ENCODER_OPTIONS, "V1", false));
     EXPECT_FALSE(centre.isKeyValid(info, INFO_SLOT_AUDIO_ENCODER_OPTIONS, "A0", false));
-}
-
-TEST_F(InfoCenterCache, VideoEncoderConfigurationIsNeverServedFromCache)
-{
-    ASSERT_TRUE(centre.setVideoEncodeCfgInfo(info, parse(R"({"VideoConfigurationToken": "V0"})"), true));
-    EXPECT_FALSE(centre.isKeyValid(info, INFO_SLOT_VIDEO_ENCODER_CFG, "V0", true));
-    ASSERT_TRUE(centre.setImagingSettingsInfo(info, parse(R"({"VideoSourceToken": "S0"})"), true));
-    EXPECT_TRUE(centre.isKeyValid(info, INFO_SLOT_IMAGING_SETTINGS, "S0", true));
-    g_now += 5000;
-    EXPECT_FALSE(centre.isKeyValid(info, INFO_SLOT_IMAGING_SETTINGS, "S0", true));
 }
 
 TEST_F(InfoCenterCache, PresetAndTourTablesPerProfile)
@@ -280,16 +299,21 @@ TEST_F(InfoCenterCache, ZoneConfigurationAndDeviceFacts)
     EXPECT_EQ("9", device["Serial"].asString());
 }
 
-TEST_F(InfoCenterCache, InvalidatingEverySlotEmptiesTheRecord)
+TEST_F(InfoCenterCache, InvalidatingOneSlotOrEverySlot)
 {
     storeTwoChannels();
     ASSERT_TRUE(centre.setDeviceInfo(info, parse(R"({"Manufacturer": "Acme"})"), true));
+    ASSERT_TRUE(centre.setMediaCaps(info, parse(R"({"Caps": 1})"), true));
+    EXPECT_TRUE(centre.setCacheValid(info, INFO_SLOT_MEDIA_CAPS, 0));
+    EXPECT_FALSE(centre.isSlotValid(info, INFO_SLOT_MEDIA_CAPS, true));
+    EXPECT_TRUE(centre.isSlotValid(info, INFO_SLOT_DEVICE_INFO, true)) << "one slot leaves the others";
+
     ASSERT_TRUE(centre.setCapsInfo(info, parse(R"({"Service": {"Media": {"XAddr": "http://a/b"}}})"), true));
     ASSERT_TRUE(centre.setZoneAndDSTCfg(info, parse(R"({"TimeZone": 1})"), true));
     ASSERT_TRUE(centre.storePresets(info, parse(R"({"ProfileToken": "P0", "Preset": []})"), true));
     ASSERT_TRUE(centre.setPTZNode(info, parse(R"({"NodeToken": "N0"})"), true));
 
-    EXPECT_TRUE(centre.setCacheValid(info, INFO_SLOT_COUNT, 0));
+    EXPECT_TRUE(centre.setCacheValid(info, INFO_SLOT_COUNT, 0)); // every slot, data and all
     for (uint32_t slot = 0; slot < INFO_SLOT_COUNT; ++slot) {
         EXPECT_FALSE(centre.isSlotValid(info, slot, true)) << slot;
         EXPECT_FALSE(centre.isSlotValid(info, slot, false)) << slot;
@@ -306,15 +330,6 @@ TEST_F(InfoCenterCache, InvalidatingEverySlotEmptiesTheRecord)
     // Out-of-range slots are refused quietly.
     EXPECT_TRUE(centre.setCacheValid(info, 99, 0));
     EXPECT_FALSE(centre.isSlotValid(info, 99, true));
-}
-
-TEST_F(InfoCenterCache, SingleSlotInvalidationLeavesTheOthers)
-{
-    ASSERT_TRUE(centre.setDeviceInfo(info, parse(R"({"Manufacturer": "Acme"})"), true));
-    ASSERT_TRUE(centre.setMediaCaps(info, parse(R"({"Caps": 1})"), true));
-    EXPECT_TRUE(centre.setCacheValid(info, INFO_SLOT_MEDIA_CAPS, 0));
-    EXPECT_FALSE(centre.isSlotValid(info, INFO_SLOT_MEDIA_CAPS, true));
-    EXPECT_TRUE(centre.isSlotValid(info, INFO_SLOT_DEVICE_INFO, true));
 }
 
 TEST_F(InfoCenterCache, LoginsDifferingInMediaPortKeepSeparateRecords)

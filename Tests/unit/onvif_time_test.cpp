@@ -179,32 +179,30 @@ TEST(OnvifTimeCivil, SecondsToFieldsMatchTheCLibraryOverTheWholeRange)
 
 // ---- UTC text -----------------------------------------------------------------------------
 
-TEST(OnvifTimeConvert, SystemTimeToUTCWritesTheDeviceLayout)
+// The device layout over the whole four-digit year range; outside it nothing is written and
+// the buffer is left empty, and a buffer without room for the terminator is refused.
+TEST(OnvifTimeConvert, SystemTimeToUTCWritesTheDeviceLayoutOrNothing)
 {
     const struct {
         time_t seconds;
-        const char* text;
+        size_t size;
+        const char* text; // nullptr: refused
     } kCases[] = {
-        {0, "1970-01-01T00:00:00Z"},           {-1, "1969-12-31T23:59:59Z"},
-        {951782400, "2000-02-29T00:00:00Z"},   {2147483648LL, "2038-01-19T03:14:08Z"},
-        {253402300799LL, "9999-12-31T23:59:59Z"}, {-62135596800LL, "0001-01-01T00:00:00Z"},
+        {0, 21, "1970-01-01T00:00:00Z"},           {-1, 21, "1969-12-31T23:59:59Z"},
+        {951782400, 21, "2000-02-29T00:00:00Z"},   {2147483648LL, 21, "2038-01-19T03:14:08Z"},
+        {253402300799LL, 21, "9999-12-31T23:59:59Z"}, {-62135596800LL, 21, "0001-01-01T00:00:00Z"},
+        {253402300800LL, 32, nullptr},             {-62135596801LL, 32, nullptr},
+        {LLONG_MAX, 32, nullptr},                  {LLONG_MIN, 32, nullptr},
+        {0, 20, nullptr},
     };
     for (const auto& c : kCases) {
-        char buf[21];
-        ASSERT_EQ(0, systemTimeToUTC(c.seconds, buf, sizeof buf)) << c.seconds;
-        EXPECT_STREQ(c.text, buf);
+        SCOPED_TRACE(c.seconds);
+        char buf[32] = "x";
+        EXPECT_EQ(c.text != nullptr ? 0 : -1, systemTimeToUTC(c.seconds, buf, c.size));
+        if (c.size > 20) { // a buffer too small is not written to at all
+            EXPECT_STREQ(c.text != nullptr ? c.text : "", buf);
+        }
     }
-}
-
-TEST(OnvifTimeConvert, SystemTimeToUTCRefusesWhatItCannotWrite)
-{
-    char buf[32] = "x";
-    EXPECT_EQ(-1, systemTimeToUTC(253402300800LL, buf, sizeof buf));
-    EXPECT_STREQ("", buf);
-    EXPECT_EQ(-1, systemTimeToUTC(-62135596801LL, buf, sizeof buf));
-    EXPECT_EQ(-1, systemTimeToUTC(LLONG_MAX, buf, sizeof buf));
-    EXPECT_EQ(-1, systemTimeToUTC(LLONG_MIN, buf, sizeof buf));
-    EXPECT_EQ(-1, systemTimeToUTC(0, buf, 20));
     EXPECT_EQ(-1, systemTimeToUTC(0, nullptr, 64));
 }
 
@@ -222,17 +220,13 @@ TEST(OnvifTimeConvert, EveryZoneShiftsByItsOffset)
         EXPECT_EQ(utcText(local - zone.offset), text);
         ASSERT_TRUE(transformUTCToLocal(local - zone.offset, text, cfg, false));
         EXPECT_EQ(localText(local), text);
+        // The buffer forms the host calls go the same way.
+        char buf[21];
+        ASSERT_EQ(0, ztTimeToUTCTime(localText(local).c_str(), buf, sizeof buf, &cfg, false));
+        EXPECT_EQ(utcText(local - zone.offset), buf);
+        ASSERT_EQ(0, systemTimeToZTTime(local - zone.offset, buf, 20, &cfg, false));
+        EXPECT_EQ(localText(local), buf);
     }
-}
-
-TEST(OnvifTimeConvert, TextFunctionsWithAZone)
-{
-    const Json::Value cfg = zoneConfig(8); // GMT+05:30
-    char buf[21];
-    ASSERT_EQ(0, ztTimeToUTCTime("2024-02-29 03:00:00", buf, sizeof buf, &cfg, false));
-    EXPECT_STREQ("2024-02-28T21:30:00Z", buf);
-    ASSERT_EQ(0, systemTimeToZTTime(wallSeconds(2024, 2, 28, 21, 30), buf, 20, &cfg, false));
-    EXPECT_STREQ("2024-02-29 03:00:00", buf);
 }
 
 // ---- daylight saving ------------------------------------------------------------------------
@@ -350,28 +344,32 @@ TEST_F(OnvifTimeConvertDst, RoundTripOverTheYear)
     }
 }
 
-TEST_F(OnvifTimeConvertDst, DisabledRulesAreIgnored)
+// Rules switched off, and rules that wrap the year end (start in October, end in April),
+// are never in effect: every month converts at the zone's standard offset.
+TEST_F(OnvifTimeConvertDst, RulesOutOfEffectNeverShift)
 {
-    Json::Value cfg = m_cfg;
-    cfg["DSTEnable"] = false;
-    std::string text;
-    ASSERT_TRUE(transformLocalToUTC(wallSeconds(m_year, 7, 1, 12), text, cfg, false));
-    EXPECT_EQ(utcText(wallSeconds(m_year, 7, 1, 17)), text);
-}
-
-// Rules that wrap the year end (start in October, end in April) are never in effect.
-TEST_F(OnvifTimeConvertDst, SouthernHemisphereRulesNeverShift)
-{
-    Json::Value cfg = zoneConfig(16); // GMT+10:00
-    cfg["DSTEnable"] = true;
-    cfg["DSTStart"] = rule(10, 1, 0, 2);
-    cfg["DSTEnd"] = rule(4, 1, 0, 3);
-    for (const int month : {1, 7, 12}) {
-        std::string text;
-        ASSERT_TRUE(transformLocalToUTC(wallSeconds(m_year, month, 15, 12), text, cfg, false));
-        EXPECT_EQ(utcText(wallSeconds(m_year, month, 15, 2)), text) << month;
-        ASSERT_TRUE(transformUTCToLocal(wallSeconds(m_year, month, 15, 2), text, cfg, false));
-        EXPECT_EQ(localText(wallSeconds(m_year, month, 15, 12)), text) << month;
+    Json::Value disabled = m_cfg;
+    disabled["DSTEnable"] = false;
+    Json::Value southern = zoneConfig(16); // GMT+10:00
+    southern["DSTEnable"] = true;
+    southern["DSTStart"] = rule(10, 1, 0, 2);
+    southern["DSTEnd"] = rule(4, 1, 0, 3);
+    const struct {
+        const char* what;
+        const Json::Value& cfg;
+        int offsetHours;
+    } kCases[] = {{"disabled", disabled, -5}, {"southern hemisphere", southern, 10}};
+    for (const auto& c : kCases) {
+        for (const int month : {1, 7, 12}) {
+            SCOPED_TRACE(std::string(c.what) + ", month " + std::to_string(month));
+            const time_t local = wallSeconds(m_year, month, 15, 12);
+            const time_t utc = local - c.offsetHours * 3600;
+            std::string text;
+            ASSERT_TRUE(transformLocalToUTC(local, text, c.cfg, false));
+            EXPECT_EQ(utcText(utc), text);
+            ASSERT_TRUE(transformUTCToLocal(utc, text, c.cfg, false));
+            EXPECT_EQ(localText(local), text);
+        }
     }
 }
 
@@ -413,63 +411,49 @@ TEST(OnvifTimeConvert, TimesBeyondTheTextRangeFail)
     EXPECT_FALSE(transformLocalToUTC(-62135596800LL, text, cfg, false)); // year 0 in UTC
 }
 
-TEST(OnvifTimeConvert, LocalTextMustBeADateAndTime)
+// Local text is read by position: a date and time, fields checked against the calendar,
+// separators and whatever follows the seconds not looked at. A refused text leaves the
+// buffer empty; a buffer without room for the terminator is refused.
+TEST(OnvifTimeConvert, LocalTextIsADateAndTimeReadByPosition)
 {
     const Json::Value cfg = zoneConfig(0);
     const struct {
         const char* text;
+        const char* utc; // nullptr: refused
         const char* reason;
+        size_t size;
     } kCases[] = {
-        {nullptr, "no text"},
-        {"", "empty"},
-        {"2024-01-01", "date only"},
-        {"2024-01-01 00:00:0", "one character short"},
-        {"2024-1-01 00:00:00", "field not at its position"},
-        {"20x4-01-01 00:00:00", "letter in the year"},
-        {"2024-01-01 0 :00:00", "blank in the hour"},
-        {"2024--1-01 00:00:00", "sign in the month"},
-        {"2024-13-01 00:00:00", "month 13"},
-        {"2024-00-10 00:00:00", "month 0"},
-        {"2024-02-30 00:00:00", "30 February"},
-        {"2023-02-29 12:00:00", "29 February of a common year"},
-        {"2024-01-01 24:00:00", "hour 24"},
-        {"2024-01-01 00:60:00", "minute 60"},
-        {"2024-01-01 00:00:60", "second 60"},
-        {"0000-01-01 00:00:00", "year 0"},
+        {"2024-02-29 23:59:59", "2024-02-29T23:59:59Z", "leap day", 21},
+        {"2024/03/01T01:02:03", "2024-03-01T01:02:03Z", "separators are not looked at", 21},
+        {"2024-03-01 01:02:03.250", "2024-03-01T01:02:03Z", "nor what follows", 21},
+        {"2024-01-01 00:00:00", nullptr, "no room for the terminator", 20},
+        {nullptr, nullptr, "no text", 32},
+        {"", nullptr, "empty", 32},
+        {"2024-01-01", nullptr, "date only", 32},
+        {"2024-01-01 00:00:0", nullptr, "one character short", 32},
+        {"2024-1-01 00:00:00", nullptr, "field not at its position", 32},
+        {"20x4-01-01 00:00:00", nullptr, "letter in the year", 32},
+        {"2024-01-01 0 :00:00", nullptr, "blank in the hour", 32},
+        {"2024--1-01 00:00:00", nullptr, "sign in the month", 32},
+        {"2024-13-01 00:00:00", nullptr, "month 13", 32},
+        {"2024-00-10 00:00:00", nullptr, "month 0", 32},
+        {"2024-02-30 00:00:00", nullptr, "30 February", 32},
+        {"2023-02-29 12:00:00", nullptr, "29 February of a common year", 32},
+        {"2024-01-01 24:00:00", nullptr, "hour 24", 32},
+        {"2024-01-01 00:60:00", nullptr, "minute 60", 32},
+        {"2024-01-01 00:00:60", nullptr, "second 60", 32},
+        {"0000-01-01 00:00:00", nullptr, "year 0", 32},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.reason);
         char buf[32] = "x";
-        EXPECT_EQ(-1, ztTimeToUTCTime(c.text, buf, sizeof buf, &cfg, false));
-        EXPECT_STREQ("", buf);
-        EXPECT_EQ(-1, ztTimeToUTCTime(c.text, buf, sizeof buf, nullptr, false));
+        EXPECT_EQ(c.utc != nullptr ? 0 : -1, ztTimeToUTCTime(c.text, buf, c.size, &cfg, false));
+        if (c.size > 20) { // a buffer too small is not written to; the machine-zone path refuses the same texts
+            EXPECT_STREQ(c.utc != nullptr ? c.utc : "", buf);
+            EXPECT_EQ(c.utc != nullptr ? 0 : -1, ztTimeToUTCTime(c.text, buf, c.size, nullptr, false));
+        }
     }
-}
-
-TEST(OnvifTimeConvert, LocalTextIsReadByPosition)
-{
-    const Json::Value cfg = zoneConfig(0);
-    const struct {
-        const char* text;
-        const char* utc;
-    } kCases[] = {
-        {"2024-02-29 23:59:59", "2024-02-29T23:59:59Z"},
-        {"2024/03/01T01:02:03", "2024-03-01T01:02:03Z"}, // separators are not looked at
-        {"2024-03-01 01:02:03.250", "2024-03-01T01:02:03Z"}, // nor what follows
-    };
-    for (const auto& c : kCases) {
-        char buf[21];
-        ASSERT_EQ(0, ztTimeToUTCTime(c.text, buf, sizeof buf, &cfg, false)) << c.text;
-        EXPECT_STREQ(c.utc, buf);
-    }
-}
-
-TEST(OnvifTimeConvert, BuffersMustHoldTheWholeText)
-{
-    const Json::Value cfg = zoneConfig(0);
     char buf[21];
-    EXPECT_EQ(-1, ztTimeToUTCTime("2024-01-01 00:00:00", buf, 20, &cfg, false));
-    EXPECT_EQ(0, ztTimeToUTCTime("2024-01-01 00:00:00", buf, 21, &cfg, false));
     EXPECT_EQ(-1, ztTimeToUTCTime("2024-01-01 00:00:00", nullptr, 21, &cfg, false));
     EXPECT_EQ(-1, systemTimeToZTTime(0, buf, 19, &cfg, false));
     EXPECT_EQ(0, systemTimeToZTTime(0, buf, 20, &cfg, false));
@@ -535,61 +519,30 @@ TEST(OnvifTimeMachineZone, ConfiguredZoneIgnoresTheMachine)
 
 // ---- durations ----------------------------------------------------------------------------
 
-TEST(OnvifTimeDuration, ReadsSeconds)
+// Plain time durations by default; a tour's stay times may count days, and a bare "PT" is no
+// stay time there. -1 is a refusal.
+TEST(OnvifTimeDuration, ReadsSecondsUnderTheCallersRules)
 {
-    const struct {
-        const char* text;
-        int seconds;
-    } kCases[] = {
-        {"PT5S", 5},        {"PT2M30S", 150},    {"PT1H15S", 3615},   {"PT1M5S", 65},
-        {"PT1H2M3S", 3723}, {"PT10M", 600},      {"PT1H", 3600},      {"PT0S", 0},
-        {"PT", 0},          {"PT0.5S", 0},       {"PT1.75S", 1},      {"PT007S", 7},
-        {"PT596523H14M7S", INT_MAX},
-    };
-    for (const auto& c : kCases) {
-        EXPECT_EQ(c.seconds, durationToSeconds(c.text)) << c.text;
-    }
-}
-
-TEST(OnvifTimeDuration, RejectsWhatIsNotASecondsDuration)
-{
-    const struct {
-        const char* text;
-        const char* reason;
-    } kCases[] = {
-        {nullptr, "no text"},
-        {"", "empty"},
-        {"5S", "no PT"},
-        {"XPT5S", "something before PT"},
-        {"P1D", "days"},
-        {"P1DT2H", "days before the time"},
-        {"pt5s", "lower case"},
-        {" PT5S", "leading blank"},
-        {"PT-5S", "negative"},
-        {"PTS", "designator without figure"},
-        {"PT5", "figure without designator"},
-        {"PT5X", "unknown designator"},
-        {"PT5S3M", "out of order"},
-        {"PT5S5S", "repeated"},
-        {"PT1.5M", "fraction on minutes"},
-        {"PT5S ", "trailing blank"},
-        {"PT99999999999S", "figure beyond int"},
-        {"PT596523H14M8S", "total beyond int"},
-    };
-    for (const auto& c : kCases) {
-        EXPECT_EQ(-1, durationToSeconds(c.text)) << c.reason;
-    }
-}
-
-// A tour's stay times may count days, and a bare "PT" is no stay time there.
-TEST(OnvifTimeDuration, DaysAndFiguresWhenTheCallerAsksForThem)
-{
+    const unsigned kTime = DURATION_TIME_ONLY;
     const unsigned kStay = DURATION_DAYS | DURATION_NEEDS_FIGURE;
     const struct {
         const char* text;
         unsigned rules;
         int seconds;
     } kCases[] = {
+        {"PT5S", kTime, 5},        {"PT2M30S", kTime, 150},    {"PT1H15S", kTime, 3615},
+        {"PT1M5S", kTime, 65},     {"PT1H2M3S", kTime, 3723},  {"PT10M", kTime, 600},
+        {"PT1H", kTime, 3600},     {"PT0S", kTime, 0},         {"PT", kTime, 0},
+        {"PT0.5S", kTime, 0},      {"PT1.75S", kTime, 1},      {"PT007S", kTime, 7},
+        {"PT596523H14M7S", kTime, INT_MAX},
+        // refused as plain time durations
+        {nullptr, kTime, -1},      {"", kTime, -1},            {"5S", kTime, -1},
+        {"XPT5S", kTime, -1},      {"P1D", kTime, -1},         {"P1DT2H", kTime, -1},
+        {"pt5s", kTime, -1},       {" PT5S", kTime, -1},       {"PT-5S", kTime, -1},
+        {"PTS", kTime, -1},        {"PT5", kTime, -1},         {"PT5X", kTime, -1},
+        {"PT5S3M", kTime, -1},     {"PT5S5S", kTime, -1},      {"PT1.5M", kTime, -1},
+        {"PT5S ", kTime, -1},      {"PT99999999999S", kTime, -1}, {"PT596523H14M8S", kTime, -1},
+        // stay times
         {"PT10S", kStay, 10},          {"PT1M5S", kStay, 65},      {"PT2H", kStay, 7200},
         {"P1DT1S", kStay, 86401},      {"P1D", kStay, 86400},      {"P1DT2H", kStay, 93600},
         {"P24855DT", kStay, 2147472000}, {"P24856DT", kStay, -1},
@@ -597,11 +550,14 @@ TEST(OnvifTimeDuration, DaysAndFiguresWhenTheCallerAsksForThem)
         {"10", kStay, -1},             {"P1Y", kStay, -1},         {"PT5", kStay, -1},
         {"", kStay, -1},               {"PTS", kStay, -1},         {"P1H", kStay, -1},
         {"PT1D", kStay, -1},           {"P1DT1D", kStay, -1},      {"P24856D", kStay, -1},
-        {"P1D", DURATION_TIME_ONLY, -1}, {"PT", DURATION_DAYS, 0}, {"PT", DURATION_NEEDS_FIGURE, -1},
+        {"PT", DURATION_DAYS, 0},      {"PT", DURATION_NEEDS_FIGURE, -1},
     };
     for (const auto& c : kCases) {
-        EXPECT_EQ(c.seconds, durationToSeconds(c.text, c.rules)) << c.text << " rules " << c.rules;
+        EXPECT_EQ(c.seconds, durationToSeconds(c.text, c.rules))
+            << (c.text != nullptr ? c.text : "(null)") << " rules " << c.rules;
     }
+    EXPECT_EQ(5, durationToSeconds("PT5S")) << "time only unless asked";
+    EXPECT_EQ(-1, durationToSeconds("P1D"));
 }
 
 TEST(OnvifTimeDuration, WritesSecondsAndReadsThemBack)
