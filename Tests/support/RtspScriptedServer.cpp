@@ -465,13 +465,14 @@ bool RtspScriptedServer::handleRtsp(Conn& conn, std::string& buffer, int replyFd
         if (!reply.body.empty())
             text += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
         text += "\r\n" + reply.body;
-        if (!writeAll(replyFd, text))
-            return false;
         if (http && request.method == "GET" && reply.status == 200) {
+            // Known before the answer goes: the client sends its POST as soon as it reads it.
             std::lock_guard<std::mutex> lock(m_mutex);
             m_tunnelGetFds[cookie] = conn.fd;
             m_dataFd = conn.fd;
         }
+        if (!writeAll(replyFd, text))
+            return false;
     }
     return true;
 }
