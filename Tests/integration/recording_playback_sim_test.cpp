@@ -3,12 +3,11 @@
 // the ways it fails (a refused address, a server that ignores the speed, bad requests).
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 #include <thread>
 
 #include "OnvifFramework/Utility/OnvifTimeZone.h"
-#include "Stream/Rtsp/RtspClientSession.h"
+#include "RtspSteppedClock.h"
 #include "recording_sim_support.h"
 
 using namespace RecordingTest;
@@ -143,18 +142,12 @@ TEST_F(PlaybackAgainstRecorder, LocalRangesPlayTheDevicesLocalTime)
     EXPECT_EQ(ClockMs(12, 0, 0), r.m_times.front());
 }
 
-// The session's no-data watchdog reads the RTSP clock, so the test steps time past it
-// instead of waiting twenty seconds.
-std::atomic<uint64_t> g_rtspMs{5000000};
-uint64_t rtspClock() { return g_rtspMs.load(); }
-
 TEST_F(PlaybackAgainstRecorder, AReplayThatStallsEndsTheStreamOnce)
 {
     startRecorder(ShippedRecorder());
-    struct SteppedClock {
-        SteppedClock() { Zentar::StreamApp::CRtspClientSession::setClock(rtspClock); }
-        ~SteppedClock() { Zentar::StreamApp::CRtspClientSession::setClock(nullptr); }
-    } clock;
+    // The session's no-data watchdog reads this clock: the test steps past it instead of
+    // waiting twenty seconds.
+    OnvifTest::RtspSteppedClock clock;
     CPlaybackReceiver r;
     SourcePtr s = source("2026-03-01T12:00:00Z", "2026-03-01T20:00:00Z");
     ASSERT_TRUE(s->start(&r));
@@ -169,7 +162,7 @@ TEST_F(PlaybackAgainstRecorder, AReplayThatStallsEndsTheStreamOnce)
         seen = r.frames();
     }
     EXPECT_EQ(0, r.ends()) << "a short silence is not the end";
-    g_rtspMs += 20001;   // one millisecond past the session's default of twenty seconds
+    clock.advance(20001);   // one millisecond past the session's default of twenty seconds
     ASSERT_TRUE(r.waitFor([](CPlaybackReceiver& x) { return x.m_ends >= 1; }));
     EXPECT_TRUE(s->stop(&r));
     EXPECT_EQ(1, r.ends());

@@ -1,12 +1,12 @@
 // RTSP client sessions facing broken, hostile, slow and dead servers: every case ends in
 // exactly one error message with a telling code, within its time-out, without a crash.
 #include "RtspScriptedServer.h"
+#include "RtspSteppedClock.h"
 
 #include "Stream/Rtsp/RtspClientSession.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -205,28 +205,22 @@ TEST(RtspSessionFaults, KeepAliveBeforeTheSessionTimesOut)
 
 // The watchdog reads the session clock; its own timer (a quarter of the time-out, in real
 // time) only decides how soon it looks.
-std::atomic<uint64_t> g_steppedMs{1000000};
-uint64_t steppedClock() { return g_steppedMs.load(); }
-
 TEST(RtspSessionFaults, NoMediaForLongerThanTheTimeOutTripsTheWatchdog)
 {
     RtspScriptedServer server([](const RtspRequest& r, size_t) {
         return RtspScriptedServer::deviceAnswer(r, kSdp, 60, 0, 0);
     });
-    struct SteppedClock {
-        SteppedClock() { CRtspClientSession::setClock(steppedClock); }
-        ~SteppedClock() { CRtspClientSession::setClock(nullptr); }
-    } clock;
+    OnvifTest::RtspSteppedClock clock;
     RtspClientProbe probe(kRtspTransTcp, 3000, 600);
     ASSERT_EQ(probe.start(server.url()), 0);
     ASSERT_TRUE(probe.waitMessage(kRtspMsgReady));
     ASSERT_EQ(probe.session().play(-1), 0);
     ASSERT_TRUE(probe.waitMessage(kRtspMsgPlaying));
 
-    g_steppedMs += 600;
+    clock.advance(600);
     std::this_thread::sleep_for(std::chrono::milliseconds(600));   // four looks
     EXPECT_EQ(probe.countMessages(kRtspMsgError), 0u) << "silent for exactly the time-out";
-    g_steppedMs += 1;
+    clock.advance(1);
     ASSERT_TRUE(probe.waitMessage(kRtspMsgError, 3000)) << "one millisecond longer";
     EXPECT_EQ(probe.errorCode(), kRtspErrNoData);
 }
